@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building and testing TALVEN² need.
+# Quick when everything is already there: it asks dpkg first and runs apt-get
+# only for what is missing. Safe to run any number of times.
+set -euo pipefail
+
+PACKAGES=(
+    # native build
+    build-essential
+    g++
+    cmake
+    ninja-build
+    ccache
+    git
+    # unit tests
+    googletest
+    libgtest-dev
+    # golden test runner (the tests call /usr/bin/python3, not whatever is on PATH)
+    python3
+    # Windows builds (posix thread model: std::thread, std::mutex and GoogleTest need it)
+    g++-mingw-w64-x86-64-posix
+    g++-mingw-w64-i686-posix
+)
+
+missing=()
+for pkg in "${PACKAGES[@]}"; do
+    status=$(dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null || true)
+    if [[ "$status" != "install ok installed" ]]; then
+        missing+=("$pkg")
+    fi
+done
+
+if [[ ${#missing[@]} -eq 0 ]]; then
+    echo "setup: all ${#PACKAGES[@]} packages are installed"
+    exit 0
+fi
+
+echo "setup: installing ${missing[*]}"
+if [[ $(id -u) -eq 0 ]]; then
+    SUDO=()
+else
+    SUDO=(sudo)
+fi
+export DEBIAN_FRONTEND=noninteractive
+"${SUDO[@]}" apt-get update -q
+"${SUDO[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+echo "setup: done"
