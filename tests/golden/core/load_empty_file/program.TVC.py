@@ -1,0 +1,3 @@
+import tvcgen as t
+
+t.write("program.TVC", b"")

@@ -1,0 +1,3 @@
+import tvcgen as t
+
+# Nothing to write.

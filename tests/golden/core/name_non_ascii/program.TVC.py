@@ -1,0 +1,3 @@
+import tvcgen as t
+
+t.write("prüfung.TVC", t.program([t.line(t.REM, " found"), t.line(t.END), t.line(t.CALL)], key=b"\x13\x07", key_index=(1, 2, 3, 4)))
