@@ -1,0 +1,56 @@
+// Registration tables: each subsystem lists the tokens it implements, and
+// the dispatch tables are assembled from those lists. A token's handler is
+// found by reading one registration table.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+#include "core/tokens.h"
+
+namespace talven {
+
+struct Runtime;
+
+using CommandHandler = void (*)(Runtime&);
+using FunctionHandler = void (*)(Runtime&);
+using SysVarHandler = void (*)(Runtime&);
+
+struct CommandEntry {
+    Tok token;
+    std::string_view keyword;
+    CommandHandler handler;
+};
+
+struct FunctionEntry {
+    Fn token;
+    std::string_view name;
+    FunctionHandler handler;
+};
+
+struct SysVarEntry {
+    SysVar token;
+    std::string_view name;
+    SysVarHandler handler;
+};
+
+// The registration tables of the subsystems (each defined in its folder).
+std::span<const CommandEntry> core_commands();
+std::span<const CommandEntry> control_flow_commands();
+std::span<const SysVarEntry> core_sysvars();
+
+// Every command registration table, in the order they are merged.
+std::span<const std::span<const CommandEntry>> command_registries();
+std::span<const std::span<const FunctionEntry>> function_registries();
+std::span<const std::span<const SysVarEntry>> sysvar_registries();
+
+// The assembled tables, indexed by token byte. A command token that no
+// handler claims has a null entry (the line is a procedure call); a token
+// whose subsystem is not built yet has a handler that reports the gap.
+const std::array<CommandHandler, 256>& command_table();
+const std::array<FunctionHandler, 256>& function_table();
+const std::array<SysVarHandler, 256>& sysvar_table();
+
+} // namespace talven

@@ -1,0 +1,28 @@
+// The one place where the end of the program is caught: a fatal error, a
+// closed window or Ctrl+C unwind to here, and the clean-up runs once.
+#include "core/entry.h"
+
+#include <memory>
+
+#include "core/loader.h"
+#include "core/loop.h"
+#include "core/runtime.h"
+
+namespace talven {
+
+int run_runtime(Host& host)
+{
+    auto rt = std::make_unique<Runtime>(host);
+    int code = exit_code::normal;
+    try {
+        load_program(*rt);
+        run_loop(*rt);
+    } catch (const ProgramEnd& end) {
+        code = end.exit_code;
+    }
+    if (rt->loader.program_loaded)
+        end_of_program_cleanup(*rt);
+    return code;
+}
+
+} // namespace talven

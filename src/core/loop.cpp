@@ -1,0 +1,101 @@
+// The interpreter loop: one line after the other, the WHEN/UNLESS prefixes,
+// dispatch through the token table, and the message pump every 21st line.
+#include "core/loop.h"
+
+#include "core/dispatch.h"
+#include "core/runtime.h"
+#include "values/fetch.h"
+
+namespace talven {
+namespace {
+
+constexpr std::uint8_t lines_between_pumps = 20;
+
+// Applies the prefixes while the command token is one: every condition must
+// hold. A prefix whose condition holds with nothing after it does nothing.
+void apply_prefixes(Runtime& rt)
+{
+    LoopState& loop = rt.loop;
+    while (!loop.handled && (loop.token == static_cast<std::uint8_t>(Tok::When) ||
+                             loop.token == static_cast<std::uint8_t>(Tok::Unless))) {
+        bool when = loop.token == static_cast<std::uint8_t>(Tok::When);
+        fetch(rt, ':');
+        if (!loop.args.empty() && loop.args.front() == ':')
+            loop.args.drop_front(1);
+        bool nonzero = rt.value.integer != 0;
+        if (nonzero != when || loop.args.empty()) {
+            loop.handled = true;
+            return;
+        }
+        loop.token = static_cast<std::uint8_t>(loop.args.front());
+        loop.args.drop_front(1);
+    }
+}
+
+void pump(Runtime& rt)
+{
+    switch (rt.host.pump_messages()) {
+    case PumpResult::Continue:
+        return;
+    case PumpResult::Quit:
+    case PumpResult::Break:
+        rt.end_program(exit_code::window_closed);
+    }
+}
+
+} // namespace
+
+void run_loop(Runtime& rt)
+{
+    LoopState& loop = rt.loop;
+    const auto& commands = command_table();
+    while (loop.current_line < rt.program.line_count() && !loop.stop) {
+        ++loop.current_line;
+        loop.line = rt.program.line(loop.current_line);
+        loop.handled = false;
+        if (rt.events.command == 255)
+            rt.events.command = 254;
+        if (loop.line.empty()) {
+            // A line without a token byte does nothing.
+            loop.handled = true;
+        } else {
+            loop.token = static_cast<std::uint8_t>(loop.line[0]);
+            loop.args = ArgText(loop.line.substr(1));
+            apply_prefixes(rt);
+            if (!loop.handled) {
+                if (CommandHandler handler = commands[loop.token])
+                    handler(rt);
+            }
+            if (!loop.handled)
+                call_procedure(rt);
+        }
+        if (loop.pump_counter < lines_between_pumps) {
+            ++loop.pump_counter;
+        } else {
+            loop.pump_counter = 0;
+            pump(rt);
+        }
+    }
+}
+
+void call_procedure(Runtime& rt)
+{
+    LoopState& loop = rt.loop;
+    loop.handled = true;
+    if (loop.args.size() < 2) {
+        rt.fatal(Msg::ProcMissing);
+        return;
+    }
+    std::int32_t target = static_cast<std::uint8_t>(loop.args[0]) + 256 * static_cast<std::uint8_t>(loop.args[1]);
+    if (!rt.program.has_line(target)) {
+        rt.fatal(Msg::ProcMissing);
+        return;
+    }
+    rt.fatal(Msg::CommandUnknown);
+}
+
+void end_of_program_cleanup(Runtime&)
+{
+}
+
+} // namespace talven

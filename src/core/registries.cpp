@@ -1,0 +1,32 @@
+// The list of every subsystem's registration tables. To find the handler of
+// a token, look here for the table that lists it.
+#include "core/dispatch.h"
+
+namespace talven {
+
+std::span<const std::span<const CommandEntry>> command_registries()
+{
+    static const std::span<const CommandEntry> registries[] = {
+        core_commands(),
+        control_flow_commands(),
+    };
+    return registries;
+}
+
+std::span<const std::span<const FunctionEntry>> function_registries()
+{
+    static const std::span<const FunctionEntry> registries[] = {
+        {},
+    };
+    return registries;
+}
+
+std::span<const std::span<const SysVarEntry>> sysvar_registries()
+{
+    static const std::span<const SysVarEntry> registries[] = {
+        core_sysvars(),
+    };
+    return registries;
+}
+
+} // namespace talven

@@ -1,0 +1,100 @@
+// The interpreter state: the one record that holds everything the running
+// program has. Each subsystem keeps its part in a member of its own.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "core/arg_text.h"
+#include "core/messages.h"
+#include "core/program.h"
+#include "core/short_string.h"
+#include "host/host.h"
+#include "values/value.h"
+
+namespace talven {
+
+// The end of the program, thrown by the ending path and caught only by the
+// runtime's entry, which then runs the clean-up and returns the exit code.
+struct ProgramEnd {
+    int exit_code;
+};
+
+namespace exit_code {
+constexpr int normal = 0;
+constexpr int malformed_program = 1;
+constexpr int error = 2;
+constexpr int window_closed = 255;
+} // namespace exit_code
+
+struct LoaderState {
+    ShortString file_name;
+    std::uint32_t program_start = 0;
+    std::uint8_t line_key = 0;
+    bool program_loaded = false;
+};
+
+struct LoopState {
+    std::int32_t current_line = 0;
+    std::string_view line;     // the current line, token byte included
+    std::uint8_t token = 0;
+    ArgText args;
+    bool handled = false;
+    bool stop = false;
+    std::uint8_t pump_counter = 0;
+};
+
+struct ErrorState {
+    std::int32_t mode = 1;
+    std::int32_t level = 0;
+    std::int32_t last_number = 0;
+};
+
+// Separator that ended the last fetched argument: " " when it was the last.
+struct FetchState {
+    char separator = ' ';
+    bool last_argument = false;
+};
+
+struct FormatSettings {
+    std::int32_t decimals = 6;
+    std::int32_t number_width = 0;
+    std::int32_t string_width = 0;
+};
+
+struct EventState {
+    std::int16_t command = 0;
+};
+
+struct WindowSettings {
+    ShortString title{"ZUK-TALVEN\xB2 RUNTIME 6.0-32"};
+};
+
+struct Runtime {
+    explicit Runtime(Host& host_) : host(host_) {}
+    Runtime(const Runtime&) = delete;
+    Runtime& operator=(const Runtime&) = delete;
+
+    Host& host;
+    Program program;
+    LoaderState loader;
+    LoopState loop;
+    ErrorState errors;
+    Value value;
+    FetchState fetch;
+    FormatSettings format;
+    EventState events;
+    WindowSettings window;
+    // The token of the function or system variable being evaluated.
+    std::uint8_t current_function = 0;
+    std::uint8_t current_sysvar = 0;
+
+    // Reports message n with extra text as a fatal error. Returns only in
+    // error mode -1; the caller must then leave everything consistent.
+    void fatal(Msg msg, std::string_view extra = {});
+    // Reports a warning; may end the program (error mode 2, or Cancel).
+    void warning(Msg msg, std::string_view extra = {});
+    [[noreturn]] void end_program(int code) { throw ProgramEnd{code}; }
+};
+
+} // namespace talven

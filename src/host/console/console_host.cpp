@@ -1,0 +1,163 @@
+// The console host's operations. Texts arrive in Windows-1252 and leave as
+// UTF-8; file names written with "\" are found with "/".
+#include "host/console/console_host.h"
+
+#include <csignal>
+#include <cstdlib>
+#include <fstream>
+
+#include "host/console/codepage.h"
+
+// The locator of a program appended to this executable. It lives in a
+// section of its own so that the binder can find it through the section
+// headers and write the program's offset there; 0 means nothing is appended.
+extern "C" __attribute__((section(".tvc_locator"), used)) volatile const std::uint32_t talven_program_locator = 0;
+
+namespace talven {
+namespace {
+
+volatile std::sig_atomic_t break_requested = 0;
+
+extern "C" void on_interrupt(int) { break_requested = 1; }
+
+class StdioFile : public HostFile {
+public:
+    explicit StdioFile(std::FILE* file) : m_file(file) {}
+    ~StdioFile() override { std::fclose(m_file); }
+    std::size_t read(void* buffer, std::size_t size) override { return std::fread(buffer, 1, size, m_file); }
+    bool seek(std::uint64_t offset) override
+    {
+        return fseeko(m_file, static_cast<off_t>(offset), SEEK_SET) == 0;
+    }
+
+private:
+    std::FILE* m_file;
+};
+
+const char* icon_word(BoxIcon icon)
+{
+    switch (icon) {
+    case BoxIcon::Error: return "error";
+    case BoxIcon::Warning: return "warning";
+    case BoxIcon::Information: return "info";
+    case BoxIcon::Question: return "question";
+    }
+    return "info";
+}
+
+// Line breaks become one blank each; a CR LF pair is one line break.
+std::string one_line(std::string_view text)
+{
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' || text[i] == '\n') {
+            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
+            out.push_back(' ');
+        } else {
+            out.push_back(text[i]);
+        }
+    }
+    return out;
+}
+
+BoxAnswer default_answer(BoxButtons buttons)
+{
+    switch (buttons) {
+    case BoxButtons::Ok:
+    case BoxButtons::OkCancel: return BoxAnswer::Ok;
+    case BoxButtons::YesNo:
+    case BoxButtons::YesNoCancel: return BoxAnswer::Yes;
+    case BoxButtons::RetryCancel: return BoxAnswer::Retry;
+    case BoxButtons::AbortRetryIgnore: return BoxAnswer::Abort;
+    }
+    return BoxAnswer::Ok;
+}
+
+std::optional<BoxAnswer> parse_answer(std::string word)
+{
+    for (auto& c : word)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 0x20);
+    if (word == "OK") return BoxAnswer::Ok;
+    if (word == "CANCEL") return BoxAnswer::Cancel;
+    if (word == "YES") return BoxAnswer::Yes;
+    if (word == "NO") return BoxAnswer::No;
+    if (word == "ABORT") return BoxAnswer::Abort;
+    if (word == "RETRY") return BoxAnswer::Retry;
+    if (word == "IGNORE") return BoxAnswer::Ignore;
+    return std::nullopt;
+}
+
+} // namespace
+
+std::string native_path(std::string_view ansi_name)
+{
+    std::string path = ansi_to_utf8(ansi_name);
+    for (auto& c : path)
+        if (c == '\\')
+            c = '/';
+    return path;
+}
+
+ConsoleHost::ConsoleHost(int argc, char** argv)
+{
+    for (int i = 0; i < argc; ++i)
+        m_command_line.emplace_back(utf8_to_ansi(argv[i]));
+    if (const char* answers = std::getenv("TALVEN_ANSWERS")) {
+        std::ifstream in(answers);
+        for (std::string line; std::getline(in, line);) {
+            while (!line.empty() && (line.back() == '\r' || line.back() == ' '))
+                line.pop_back();
+            if (!line.empty())
+                m_answers.push_back(line);
+        }
+    }
+    std::signal(SIGINT, on_interrupt);
+}
+
+std::uint32_t ConsoleHost::appended_program_offset() { return talven_program_locator; }
+
+std::optional<ShortString> ConsoleHost::choose_program_file(std::string_view, std::string_view)
+{
+    // No dialog on a console: the same as a cancelled one.
+    return std::nullopt;
+}
+
+std::unique_ptr<HostFile> ConsoleHost::open_for_reading(std::string_view name)
+{
+    std::FILE* file = std::fopen(native_path(name).c_str(), "rb");
+    if (!file)
+        return nullptr;
+    return std::make_unique<StdioFile>(file);
+}
+
+BoxAnswer ConsoleHost::message_box(std::string_view text, std::string_view caption, BoxIcon icon, BoxButtons buttons)
+{
+    std::fflush(stdout);
+    std::string line = "[";
+    line += icon_word(icon);
+    line += "] ";
+    line += one_line(ansi_to_utf8(caption));
+    line += " | ";
+    line += one_line(ansi_to_utf8(text));
+    line += '\n';
+    std::fwrite(line.data(), 1, line.size(), stderr);
+    std::fflush(stderr);
+    BoxAnswer answer = default_answer(buttons);
+    if (m_next_answer < m_answers.size()) {
+        if (auto given = parse_answer(m_answers[m_next_answer]))
+            answer = *given;
+        ++m_next_answer;
+    }
+    return answer;
+}
+
+PumpResult ConsoleHost::pump_messages()
+{
+    if (break_requested)
+        return PumpResult::Break;
+    return PumpResult::Continue;
+}
+
+} // namespace talven

@@ -1,0 +1,34 @@
+// The console host: the runtime on a POSIX system without a screen. Boxes
+// are lines on standard error, answered with their default button unless a
+// file of answers is named.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "host/host.h"
+
+namespace talven {
+
+class ConsoleHost : public Host {
+public:
+    ConsoleHost(int argc, char** argv);
+
+    const std::vector<ShortString>& command_line() const override { return m_command_line; }
+    std::uint32_t appended_program_offset() override;
+    std::optional<ShortString> choose_program_file(std::string_view filter, std::string_view caption) override;
+    std::unique_ptr<HostFile> open_for_reading(std::string_view name) override;
+    BoxAnswer message_box(std::string_view text, std::string_view caption, BoxIcon icon, BoxButtons buttons) override;
+    PumpResult pump_messages() override;
+
+private:
+    std::vector<ShortString> m_command_line;
+    std::vector<std::string> m_answers;
+    std::size_t m_next_answer = 0;
+};
+
+// A program file name as the console sees it: UTF-8, "/" for "\".
+std::string native_path(std::string_view ansi_name);
+
+} // namespace talven

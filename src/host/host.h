@@ -1,0 +1,57 @@
+// The narrow layer through which the core touches the operating system and
+// the screen. Host operations are primitive: they never see tokens, message
+// numbers or interpreter state. Texts cross this boundary in the ANSI code
+// page (Windows-1252); each host converts at its own edges.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "core/short_string.h"
+
+namespace talven {
+
+enum class BoxIcon { Error, Warning, Information, Question };
+enum class BoxButtons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel, AbortRetryIgnore };
+// The values are the button identifiers programs see.
+// The window was closed (a quit message) or the user broke the program off.
+enum class PumpResult { Continue, Quit, Break };
+enum class BoxAnswer { Ok = 1, Cancel = 2, Abort = 3, Retry = 4, Ignore = 5, Yes = 6, No = 7 };
+
+class HostFile {
+public:
+    virtual ~HostFile() = default;
+    // Reads up to size bytes; returns how many were read (0 at the end).
+    virtual std::size_t read(void* buffer, std::size_t size) = 0;
+    virtual bool seek(std::uint64_t offset) = 0;
+};
+
+class Host {
+public:
+    virtual ~Host() = default;
+
+    // Parameter 0 is the runtime's executable, the others follow as given.
+    virtual const std::vector<ShortString>& command_line() const = 0;
+
+    // Where a program appended to the runtime's own executable starts;
+    // 0 when nothing is appended.
+    virtual std::uint32_t appended_program_offset() = 0;
+
+    // The file-open dialog for choosing a program. The filter uses "|"
+    // between its parts. No value means the user cancelled.
+    virtual std::optional<ShortString> choose_program_file(std::string_view filter, std::string_view caption) = 0;
+
+    virtual std::unique_ptr<HostFile> open_for_reading(std::string_view name) = 0;
+
+    virtual BoxAnswer message_box(std::string_view text, std::string_view caption, BoxIcon icon, BoxButtons buttons) = 0;
+
+    // Processes pending window messages without waiting and says whether
+    // the program may go on; the core ends it otherwise.
+    virtual PumpResult pump_messages() = 0;
+};
+
+} // namespace talven

@@ -1,0 +1,233 @@
+// Text and number conversions of the runtime. These are the rules that
+// programs observe in every view of a value, so they live in one place.
+#include "values/conversions.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+#include "values/real48.h"
+
+namespace talven {
+
+namespace {
+
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+int hex_digit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+// Length of the float number at the start of text (0 when there is none).
+std::size_t float_syntax_length(std::string_view text)
+{
+    std::size_t i = 0;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        ++i;
+    std::size_t digits = 0;
+    while (i < text.size() && is_digit(text[i]))
+        ++i, ++digits;
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        while (i < text.size() && is_digit(text[i]))
+            ++i, ++digits;
+    }
+    if (digits == 0)
+        return 0;
+    if (i < text.size() && (text[i] == 'E' || text[i] == 'e')) {
+        std::size_t j = i + 1;
+        if (j < text.size() && (text[j] == '+' || text[j] == '-'))
+            ++j;
+        std::size_t exponent_digits = 0;
+        while (j < text.size() && is_digit(text[j]))
+            ++j, ++exponent_digits;
+        if (exponent_digits)
+            i = j;
+    }
+    return i;
+}
+
+double parse_float(std::string_view text)
+{
+    bool negative = false;
+    if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
+        negative = text.front() == '-';
+        text.remove_prefix(1);
+    }
+    double value = 0.0;
+    auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (result.ec == std::errc::result_out_of_range) {
+        // Overflow gives infinity; underflow gives zero.
+        bool tiny = false;
+        std::size_t e = text.find_first_of("Ee");
+        if (e != std::string_view::npos && e + 1 < text.size() && text[e + 1] == '-')
+            tiny = true;
+        value = tiny ? 0.0 : HUGE_VAL;
+    }
+    return negative ? -value : value;
+}
+
+} // namespace
+
+std::int32_t long_from_text(std::string_view text)
+{
+    std::size_t i = 0;
+    while (i < text.size() && text[i] == ' ')
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    std::int64_t value = 0;
+    bool hex = i < text.size() && text[i] == '$';
+    if (hex) {
+        ++i;
+        while (i < text.size()) {
+            int d = hex_digit(text[i]);
+            if (d < 0 || value > 0xFFFFFFF)
+                return static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
+            value = value * 16 + d;
+            ++i;
+        }
+        std::uint32_t bits = static_cast<std::uint32_t>(value);
+        return static_cast<std::int32_t>(negative ? 0u - bits : bits);
+    }
+    while (i < text.size()) {
+        if (!is_digit(text[i]) || value * 10 + (text[i] - '0') > 2147483648LL)
+            return static_cast<std::int32_t>(value > 2147483647 ? 0 : value);
+        value = value * 10 + (text[i] - '0');
+        ++i;
+    }
+    if (negative)
+        value = -value;
+    if (value > 2147483647)
+        return 0;
+    return static_cast<std::int32_t>(value);
+}
+
+std::optional<double> float_from_text(std::string_view text)
+{
+    std::size_t n = float_syntax_length(text);
+    if (n == 0 || n != text.size())
+        return std::nullopt;
+    return parse_float(text);
+}
+
+double float_prefix_of_text(std::string_view text)
+{
+    std::size_t i = 0;
+    while (i < text.size() && text[i] == ' ')
+        ++i;
+    text.remove_prefix(i);
+    std::size_t n = float_syntax_length(text);
+    return n ? parse_float(text.substr(0, n)) : 0.0;
+}
+
+std::optional<std::int32_t> based_literal(char prefix, std::string_view digits)
+{
+    std::uint32_t value = 0;
+    if (prefix == '$') {
+        if (digits.empty() || digits.size() > 8)
+            return std::nullopt;
+        for (char c : digits) {
+            int d = hex_digit(c);
+            if (d < 0)
+                return std::nullopt;
+            value = value * 16 + static_cast<std::uint32_t>(d);
+        }
+        return static_cast<std::int32_t>(value);
+    }
+    unsigned base = prefix == '&' ? 8 : prefix == '%' ? 2 : 0;
+    if (base == 0)
+        return std::nullopt;
+    std::size_t i = 0;
+    while (i < digits.size() && digits[i] == ' ')
+        ++i;
+    bool negative = i < digits.size() && digits[i] == '-';
+    if (negative)
+        ++i;
+    if (i == digits.size())
+        return std::nullopt;
+    for (; i < digits.size(); ++i) {
+        unsigned d = static_cast<unsigned>(digits[i] - '0');
+        if (digits[i] < '0' || d >= base)
+            return std::nullopt;
+        value = value * base + d; // wraps at 32 bits, as the register does
+    }
+    if (negative)
+        value = 0u - value;
+    return static_cast<std::int32_t>(value);
+}
+
+char upper_ansi(char c)
+{
+    unsigned char u = static_cast<unsigned char>(c);
+    if ((u >= 0x61 && u <= 0x7A) || (u >= 0xE0 && u <= 0xF6) || (u >= 0xF8 && u <= 0xFE))
+        return static_cast<char>(u - 0x20);
+    return c;
+}
+
+char lower_ansi(char c)
+{
+    unsigned char u = static_cast<unsigned char>(c);
+    if ((u >= 0x41 && u <= 0x5A) || (u >= 0xC0 && u <= 0xD6) || (u >= 0xD8 && u <= 0xDE))
+        return static_cast<char>(u + 0x20);
+    return c;
+}
+
+void upper_ansi(ShortString& text)
+{
+    for (std::size_t i = 0; i < text.size(); ++i)
+        text[i] = upper_ansi(text[i]);
+}
+
+bool is_upper_ansi_equal(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (upper_ansi(a[i]) != upper_ansi(b[i]))
+            return false;
+    return true;
+}
+
+ShortString long_to_text(std::int32_t value, std::int32_t width)
+{
+    char buffer[300];
+    int w = width > 255 ? 255 : (width < 0 ? 0 : width);
+    std::snprintf(buffer, sizeof buffer, "%*d", w, static_cast<int>(value));
+    return ShortString(buffer);
+}
+
+ShortString float_to_text(double value, std::int32_t decimals, std::int32_t width)
+{
+    // Wide enough for the largest double with 255 decimals; the result is
+    // cut at 255 characters like every short string.
+    char buffer[700];
+    int d = decimals > 255 ? 255 : (decimals < 0 ? 0 : decimals);
+    int w = width > 255 ? 255 : (width < 0 ? 0 : width);
+    std::snprintf(buffer, sizeof buffer, "%*.*f", w, d, value);
+    return ShortString(buffer);
+}
+
+std::int32_t truncate_to_long(double value)
+{
+    // The range test comes first, so a huge float never reaches the 6-byte
+    // conversion; within the range the truncation starts from that format.
+    if (!(std::fabs(value) <= 2147483647.0))
+        return 0;
+    double rounded = round_to_real48(value).value_or(0.0);
+    if (std::fabs(rounded) > 2147483647.0)
+        return 0;
+    return static_cast<std::int32_t>(rounded);
+}
+
+} // namespace talven
