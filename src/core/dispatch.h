@@ -40,6 +40,8 @@ struct SysVarEntry {
 std::span<const CommandEntry> core_commands();
 std::span<const CommandEntry> control_flow_commands();
 std::span<const SysVarEntry> core_sysvars();
+std::span<const FunctionEntry> numeric_functions();
+std::span<const FunctionEntry> string_functions();
 
 // Every command registration table, in the order they are merged.
 std::span<const std::span<const CommandEntry>> command_registries();

@@ -16,7 +16,8 @@ std::span<const std::span<const CommandEntry>> command_registries()
 std::span<const std::span<const FunctionEntry>> function_registries()
 {
     static const std::span<const FunctionEntry> registries[] = {
-        {},
+        numeric_functions(),
+        string_functions(),
     };
     return registries;
 }

@@ -70,6 +70,29 @@ struct WindowSettings {
     ShortString title{"ZUK-TALVEN\xB2 RUNTIME 6.0-32"};
 };
 
+// The true-colour switch that colour arguments and the colour functions read.
+struct DrawSettings {
+    bool true_color = false;
+};
+
+// The settings the runtime reads from the user's locale once at start-up.
+struct LocaleSettings {
+    char decimal_point = ',';
+    char thousands_separator = '.';
+    ShortString date_separator{"."};
+    ShortString short_date{"dd.MM.yyyy"};
+};
+
+// The state of the random generator of @RND; RANDOMIZE reseeds it.
+struct RandomState {
+    std::uint32_t seed = 0x2545F491u;
+};
+
+// The pattern of @SCRAMBLE$: empty, or 255 characters set by SCRAMBLEKEY.
+struct ScrambleState {
+    ShortString pattern;
+};
+
 struct Runtime {
     explicit Runtime(Host& host_) : host(host_) {}
     Runtime(const Runtime&) = delete;
@@ -85,6 +108,10 @@ struct Runtime {
     FormatSettings format;
     EventState events;
     WindowSettings window;
+    DrawSettings draw;
+    LocaleSettings locale;
+    RandomState random;
+    ScrambleState scramble;
     // The token of the function or system variable being evaluated.
     std::uint8_t current_function = 0;
     std::uint8_t current_sysvar = 0;

@@ -22,6 +22,17 @@ enum class BoxButtons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel, AbortRetr
 enum class PumpResult { Continue, Quit, Break };
 enum class BoxAnswer { Ok = 1, Cancel = 2, Abort = 3, Retry = 4, Ignore = 5, Yes = 6, No = 7 };
 
+struct LocalTime {
+    int year = 1970;
+    int month = 1;       // 1..12
+    int day = 1;         // 1..31
+    int weekday = 4;     // 0 Sunday .. 6 Saturday
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+    int millisecond = 0;
+};
+
 class HostFile {
 public:
     virtual ~HostFile() = default;
@@ -48,6 +59,21 @@ public:
     virtual std::unique_ptr<HostFile> open_for_reading(std::string_view name) = 0;
 
     virtual BoxAnswer message_box(std::string_view text, std::string_view caption, BoxIcon icon, BoxButtons buttons) = 0;
+
+    // The local date and time, and the milliseconds since the system started.
+    virtual LocalTime local_time() = 0;
+    virtual std::uint32_t tick_count() = 0;
+
+    // The platform's conversion between the ANSI and the OEM code page.
+    virtual ShortString ansi_to_oem(std::string_view text) = 0;
+    virtual ShortString oem_to_ansi(std::string_view text) = 0;
+
+    // The current directory of a drive ("C:\\..." on Windows); nothing when
+    // the drive does not exist.
+    virtual std::optional<ShortString> current_directory(char drive) = 0;
+
+    // The program's text output and the line it reads (text screen later).
+    virtual void write_text(std::string_view text) = 0;
 
     // Processes pending window messages without waiting and says whether
     // the program may go on; the core ends it otherwise.

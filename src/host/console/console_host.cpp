@@ -3,6 +3,8 @@
 #include "host/console/console_host.h"
 
 #include <csignal>
+#include <ctime>
+#include <unistd.h>
 #include <cstdlib>
 #include <fstream>
 
@@ -89,6 +91,24 @@ std::optional<BoxAnswer> parse_answer(std::string word)
     return std::nullopt;
 }
 
+// "YYYY-MM-DD HH:MM:SS[.mmm]" for tests that need a fixed clock.
+std::optional<LocalTime> parse_fixed_time(const char* text)
+{
+    LocalTime t;
+    int count = std::sscanf(text, "%d-%d-%d %d:%d:%d.%d", &t.year, &t.month, &t.day, &t.hour, &t.minute, &t.second,
+                            &t.millisecond);
+    if (count < 3)
+        return std::nullopt;
+    std::tm parts{};
+    parts.tm_year = t.year - 1900;
+    parts.tm_mon = t.month - 1;
+    parts.tm_mday = t.day;
+    parts.tm_hour = 12;
+    timegm(&parts);
+    t.weekday = parts.tm_wday;
+    return t;
+}
+
 } // namespace
 
 std::string native_path(std::string_view ansi_name)
@@ -113,6 +133,8 @@ ConsoleHost::ConsoleHost(int argc, char** argv)
                 m_answers.push_back(line);
         }
     }
+    if (const char* fixed = std::getenv("TALVEN_FIXED_TIME"))
+        m_fixed_time = parse_fixed_time(fixed);
     std::signal(SIGINT, on_interrupt);
 }
 
@@ -151,6 +173,59 @@ BoxAnswer ConsoleHost::message_box(std::string_view text, std::string_view capti
         ++m_next_answer;
     }
     return answer;
+}
+
+LocalTime ConsoleHost::local_time()
+{
+    if (m_fixed_time)
+        return *m_fixed_time;
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    std::tm parts{};
+    localtime_r(&now.tv_sec, &parts);
+    LocalTime t;
+    t.year = parts.tm_year + 1900;
+    t.month = parts.tm_mon + 1;
+    t.day = parts.tm_mday;
+    t.weekday = parts.tm_wday;
+    t.hour = parts.tm_hour;
+    t.minute = parts.tm_min;
+    t.second = parts.tm_sec;
+    t.millisecond = static_cast<int>(now.tv_nsec / 1000000);
+    return t;
+}
+
+std::uint32_t ConsoleHost::tick_count()
+{
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<std::uint32_t>(static_cast<std::uint64_t>(now.tv_sec) * 1000u +
+                                      static_cast<std::uint64_t>(now.tv_nsec) / 1000000u);
+}
+
+ShortString ConsoleHost::ansi_to_oem(std::string_view text) { return ShortString(ansi_to_cp850(text)); }
+ShortString ConsoleHost::oem_to_ansi(std::string_view text) { return ShortString(cp850_to_ansi(text)); }
+
+std::optional<ShortString> ConsoleHost::current_directory(char)
+{
+    // One file tree without drives: every drive letter names it.
+    char buffer[4096];
+    if (!getcwd(buffer, sizeof buffer))
+        return std::nullopt;
+    return ShortString(utf8_to_ansi(buffer));
+}
+
+void ConsoleHost::write_text(std::string_view text)
+{
+    // The stream carries what the program wrote; a carriage return is
+    // ignored as on the text screen, and a line feed ends the line.
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text)
+        if (c != '\r' && c != '\a')
+            out.push_back(c);
+    out = ansi_to_utf8(out);
+    std::fwrite(out.data(), 1, out.size(), stdout);
 }
 
 PumpResult ConsoleHost::pump_messages()

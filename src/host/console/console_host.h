@@ -20,12 +20,19 @@ public:
     std::optional<ShortString> choose_program_file(std::string_view filter, std::string_view caption) override;
     std::unique_ptr<HostFile> open_for_reading(std::string_view name) override;
     BoxAnswer message_box(std::string_view text, std::string_view caption, BoxIcon icon, BoxButtons buttons) override;
+    LocalTime local_time() override;
+    std::uint32_t tick_count() override;
+    ShortString ansi_to_oem(std::string_view text) override;
+    ShortString oem_to_ansi(std::string_view text) override;
+    std::optional<ShortString> current_directory(char drive) override;
+    void write_text(std::string_view text) override;
     PumpResult pump_messages() override;
 
 private:
     std::vector<ShortString> m_command_line;
     std::vector<std::string> m_answers;
     std::size_t m_next_answer = 0;
+    std::optional<LocalTime> m_fixed_time;
 };
 
 // A program file name as the console sees it: UTF-8, "/" for "\".
