@@ -13,6 +13,12 @@
 #include <string_view>
 #include <vector>
 
+#if defined(_WIN32)
+// The one system call talvenc needs on Windows; declared here rather than
+// pulling <windows.h> into the tools.
+extern "C" __declspec(dllimport) unsigned long __stdcall GetModuleFileNameW(void* module, wchar_t* name, unsigned long size);
+#endif
+
 namespace fs = std::filesystem;
 using namespace talven::tools;
 
@@ -61,9 +67,10 @@ fs::path own_executable(const char* argv0)
     if (!ec)
         return self;
 #elif defined(_WIN32)
-    char* self = nullptr;
-    if (_get_pgmptr(&self) == 0 && self && *self)
-        return fs::path(self);
+    wchar_t self[32768];
+    unsigned long length = GetModuleFileNameW(nullptr, self, 32768);
+    if (length > 0 && length < 32768)
+        return fs::path(std::wstring(self, length));
 #endif
     return fs::absolute(fs::path(argv0));
 }
