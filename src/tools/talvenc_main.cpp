@@ -106,6 +106,9 @@ int compile(const Options& o)
     fs::path output = o.output;
     if (output.empty())
         output = fs::path(o.input).replace_extension(".TVC");
+    std::error_code ec;
+    if (fs::equivalent(output, o.input, ec))
+        return fail("the output would overwrite the source " + o.input);
     if (!write_file(output, write_tvc(result.program(), o.plain ? KeyMode::Plain : KeyMode::Scrambled), error))
         return fail(error);
     return 0;

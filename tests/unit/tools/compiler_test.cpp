@@ -233,4 +233,34 @@ TEST(Compiler, KeepsNumberingAndReportsEveryFailingLine)
     EXPECT_EQ(format_diagnostic("demo.tvs", r.diagnostics[0]), "demo.tvs:2:1: unknown keyword \"FROB\" (not a command or procedure)");
 }
 
+// Whatever the text, every line that is not blank makes one program line
+// (or one error), so line numbers in calls stay right.
+TEST(Compiler, AnyTextKeepsOneProgramLinePerSourceLine)
+{
+    const std::string pieces[] = {"PRINT", "PROC", "DEFFN", "WHEN", ":", "\"", "@", "@ADD(", "%HWND", "\\{", "\\{4",
+        "\\{41}", "\\{}", " ", "\t", "x", "'", "GOTO", "\xC3\xA4", "\xE2\x86\x92", "\xFF", "(", ")", "1", ","};
+    unsigned state = 12345;
+    auto next = [&] { return state = state * 1103515245u + 12345u, (state >> 16) & 0x7FFF; };
+    for (int program = 0; program < 300; ++program) {
+        std::string source;
+        int expected = 0;
+        int lines = 1 + next() % 12;
+        for (int l = 0; l < lines; ++l) {
+            std::string text;
+            for (unsigned k = next() % 8; k > 0; --k)
+                text += pieces[next() % std::size(pieces)];
+            source += text + "\n";
+            bool blank = text.find_first_not_of(" \t\r") == std::string::npos;
+            expected += blank ? 0 : 1;
+        }
+        CompileResult r = compile_source(source);
+        ASSERT_EQ(static_cast<int>(r.lines.size()), expected) << source;
+        int failed = 0;
+        for (const auto& l : r.lines)
+            failed += l ? 0 : 1;
+        EXPECT_LE(failed, static_cast<int>(r.diagnostics.size())) << source;
+        EXPECT_EQ(r.ok(), failed == 0) << source;
+    }
+}
+
 } // namespace

@@ -40,4 +40,28 @@ execute_process(COMMAND ${TALVENC} ${WORK}/broken.tvs RESULT_VARIABLE status ERR
 if(NOT status EQUAL 1 OR NOT errors MATCHES "broken.tvs:2:7: unterminated string" OR EXISTS ${WORK}/broken.TVC)
     message(FATAL_ERROR "a broken source gave status ${status}, stderr: ${errors}")
 endif()
+# A damaged program is refused by the lister with a reason.
+file(WRITE ${WORK}/short.TVC " ZUK-TALVEN5")
+execute_process(COMMAND ${TALVENC} --list ${WORK}/short.TVC RESULT_VARIABLE status ERROR_VARIABLE errors OUTPUT_VARIABLE listing)
+if(NOT status EQUAL 1 OR NOT errors MATCHES "header" OR NOT listing STREQUAL "")
+    message(FATAL_ERROR "a damaged program gave status ${status}, stderr: ${errors}")
+endif()
+
+# Binding through the command line: the result runs and finds its program;
+# binding the result again is refused.
+file(WRITE ${WORK}/sample.tvs "PRINT \"x\"\n")
+execute_process(COMMAND ${TALVENC} ${WORK}/sample.tvs RESULT_VARIABLE status)
+execute_process(COMMAND ${TALVENC} --bind ${WORK}/sample.TVC -o ${WORK}/bound --runtime ${PROBE} RESULT_VARIABLE status ERROR_VARIABLE errors)
+if(NOT status EQUAL 0)
+    message(FATAL_ERROR "--bind failed: ${errors}")
+endif()
+execute_process(COMMAND ${WORK}/bound OUTPUT_VARIABLE output RESULT_VARIABLE status)
+if(NOT status EQUAL 0 OR NOT output MATCHES "magic=ZUK-TALVEN")
+    message(FATAL_ERROR "the bound program does not find its program: ${output}")
+endif()
+execute_process(COMMAND ${TALVENC} --bind ${WORK}/sample.TVC -o ${WORK}/twice --runtime ${WORK}/bound RESULT_VARIABLE status ERROR_VARIABLE errors)
+if(NOT status EQUAL 1 OR NOT errors MATCHES "already bound" OR EXISTS ${WORK}/twice)
+    message(FATAL_ERROR "binding a bound runtime gave status ${status}, stderr: ${errors}")
+endif()
+
 message(STATUS "talvenc round trip: ${checked} programs")
