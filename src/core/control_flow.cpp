@@ -1,11 +1,306 @@
 // Control flow: the statements that the loop handles itself. Partner lines
-// are found at run time by scanning the line table.
+// are found by scanning the line table; since lines never change while a
+// program runs, the result of a structural scan is remembered per line.
+#include "core/control_flow.h"
+
+#include <cstring>
+
 #include "core/dispatch.h"
+#include "core/loop.h"
 #include "core/runtime.h"
+#include "values/conversions.h"
 #include "values/fetch.h"
 
 namespace talven {
 namespace {
+
+std::uint8_t token_at(const Runtime& rt, std::int32_t line)
+{
+    std::string_view text = rt.program.line(line);
+    return text.empty() ? 0 : static_cast<std::uint8_t>(text[0]);
+}
+
+constexpr std::uint8_t t(Tok token) { return static_cast<std::uint8_t>(token); }
+
+// Scans forward from the line after `from` for the closing token at nesting
+// level 0; openers raise the level. The partner line, or 0 when the last
+// line was passed.
+std::int32_t scan_forward(const Runtime& rt, std::int32_t from, std::uint8_t open1, std::uint8_t open2,
+                          std::uint8_t close)
+{
+    std::int32_t level = 0;
+    for (std::int32_t line = from + 1; line <= rt.program.line_count(); ++line) {
+        std::uint8_t token = token_at(rt, line);
+        if (token == open1 || token == open2) {
+            ++level;
+        } else if (token == close) {
+            if (level == 0)
+                return line;
+            --level;
+        }
+    }
+    return 0;
+}
+
+std::int32_t cached_partner(Runtime& rt, std::int32_t from, std::uint8_t open1, std::uint8_t open2,
+                            std::uint8_t close)
+{
+    auto& cache = rt.flow_cache.partner;
+    if (cache.size() != static_cast<std::size_t>(rt.program.line_count()) + 1)
+        cache.assign(static_cast<std::size_t>(rt.program.line_count()) + 1, -1);
+    std::int32_t& partner = cache[static_cast<std::size_t>(from)];
+    if (partner < 0)
+        partner = scan_forward(rt, from, open1, open2, close);
+    return partner;
+}
+
+// A failed search leaves the current line at the last line.
+void search_failed(Runtime& rt, Msg msg)
+{
+    rt.loop.current_line = rt.program.line_count();
+    rt.fatal(msg);
+}
+
+// Fetches the condition: the whole rest of the argument text.
+bool condition_holds(Runtime& rt)
+{
+    fetch(rt, rest_of_text);
+    return rt.value.integer != 0;
+}
+
+// The same-level lines an IF's search can stop at: each ELSEIF, then the
+// first ELSE or the matching ENDIF (0 at the end when there is none).
+const std::vector<std::int32_t>& if_stops(Runtime& rt, std::int32_t from)
+{
+    auto& cache = rt.flow_cache.if_stops;
+    auto found = cache.find(from);
+    if (found != cache.end())
+        return found->second;
+    std::vector<std::int32_t> stops;
+    std::int32_t level = 0;
+    std::int32_t line = from + 1;
+    for (; line <= rt.program.line_count(); ++line) {
+        std::uint8_t token = token_at(rt, line);
+        if (token == t(Tok::If) || token == t(Tok::Ifnot)) {
+            ++level;
+        } else if (token == t(Tok::Endif)) {
+            if (level == 0)
+                break;
+            --level;
+        } else if (level == 0 && token == t(Tok::Elseif)) {
+            stops.push_back(line);
+        } else if (level == 0 && token == t(Tok::Else)) {
+            break;
+        }
+    }
+    stops.push_back(line <= rt.program.line_count() ? line : 0);
+    return cache.emplace(from, std::move(stops)).first->second;
+}
+
+void skip_to_else(Runtime& rt, Msg not_found)
+{
+    const auto& stops = if_stops(rt, rt.loop.current_line);
+    for (std::size_t i = 0; i + 1 < stops.size(); ++i) {
+        std::int32_t line = stops[i];
+        rt.loop.current_line = line;
+        rt.loop.args = ArgText(rt.program.line(line).substr(1));
+        if (condition_holds(rt))
+            return;
+    }
+    if (stops.back() == 0) {
+        search_failed(rt, not_found);
+        return;
+    }
+    rt.loop.current_line = stops.back();
+}
+
+void loop_if(Runtime& rt)
+{
+    rt.loop.handled = true;
+    if (!condition_holds(rt))
+        skip_to_else(rt, Msg::EndifOrElseMissing);
+}
+
+void loop_ifnot(Runtime& rt)
+{
+    rt.loop.handled = true;
+    if (condition_holds(rt))
+        skip_to_else(rt, Msg::EndifMissing);
+}
+
+// ELSE or ELSEIF reached after the branch before it ran.
+void loop_else(Runtime& rt)
+{
+    rt.loop.handled = true;
+    std::int32_t partner = cached_partner(rt, rt.loop.current_line, t(Tok::If), t(Tok::Ifnot), t(Tok::Endif));
+    if (partner == 0)
+        search_failed(rt, Msg::EndifMissing);
+    else
+        rt.loop.current_line = partner;
+}
+
+void start_while(Runtime& rt, bool run_when_nonzero)
+{
+    rt.loop.handled = true;
+    ControlFlowState& flow = rt.flow;
+    bool holds = condition_holds(rt);
+    // The capacity is tested before the push, so an overflow in error mode
+    // -1 leaves the stack as it was.
+    if (flow.while_depth >= while_capacity) {
+        rt.fatal(Msg::WhileTooDeep);
+        return;
+    }
+    flow.while_stack[static_cast<std::size_t>(++flow.while_depth)] = rt.loop.current_line;
+    if (holds == run_when_nonzero)
+        return;
+    std::int32_t partner =
+        cached_partner(rt, rt.loop.current_line, t(Tok::While), t(Tok::Whilenot), t(Tok::Wend));
+    if (partner == 0) {
+        search_failed(rt, Msg::WendMissing);
+        return;
+    }
+    --flow.while_depth;
+    rt.loop.current_line = partner;
+}
+
+void loop_while(Runtime& rt) { start_while(rt, true); }
+void loop_whilenot(Runtime& rt) { start_while(rt, false); }
+
+void loop_wend(Runtime& rt)
+{
+    rt.loop.handled = true;
+    ControlFlowState& flow = rt.flow;
+    if (flow.while_depth == 0) {
+        rt.fatal(Msg::WhileMissing);
+        return;
+    }
+    rt.loop.current_line = flow.while_stack[static_cast<std::size_t>(flow.while_depth--)] - 1;
+}
+
+// The label name followed by ":" in upper case; the first line from the top
+// whose text after the token begins with it.
+void jump_to_label(Runtime& rt, const ShortString& name)
+{
+    ShortString key = name;
+    key.push_back(':');
+    upper_ansi(key);
+    auto& cache = rt.flow_cache.labels;
+    std::string lookup(key.view());
+    auto found = cache.find(lookup);
+    std::int32_t target = 0;
+    if (found != cache.end()) {
+        target = found->second;
+    } else {
+        for (std::int32_t line = 1; line <= rt.program.line_count(); ++line) {
+            std::string_view text = rt.program.line(line);
+            if (text.size() < 1 + key.size())
+                continue;
+            if (is_upper_ansi_equal(text.substr(1, key.size()), key.view())) {
+                target = line;
+                break;
+            }
+        }
+        cache.emplace(std::move(lookup), target);
+    }
+    if (target == 0) {
+        rt.loop.current_line = rt.program.line_count();
+        rt.fatal(Msg::LabelNotFound, key.view());
+        return;
+    }
+    rt.loop.current_line = target;
+}
+
+// The name: one argument of any string expression.
+bool fetch_label_name(Runtime& rt, ShortString& name)
+{
+    std::uint32_t fatals = rt.errors.fatal_count;
+    fetch(rt, rest_of_text, Expect::String);
+    name = rt.value.text;
+    return rt.errors.fatal_count == fatals;
+}
+
+void loop_goto(Runtime& rt)
+{
+    rt.loop.handled = true;
+    ShortString name;
+    if (fetch_label_name(rt, name))
+        jump_to_label(rt, name);
+}
+
+bool push_return(Runtime& rt)
+{
+    ControlFlowState& flow = rt.flow;
+    if (flow.return_depth >= return_capacity) {
+        rt.fatal(Msg::GosubTooDeep);
+        return false;
+    }
+    flow.return_stack[static_cast<std::size_t>(++flow.return_depth)] = {rt.loop.current_line, rt.variables.marks()};
+    return true;
+}
+
+void loop_gosub(Runtime& rt)
+{
+    rt.loop.handled = true;
+    ShortString name;
+    if (fetch_label_name(rt, name) && push_return(rt))
+        jump_to_label(rt, name);
+}
+
+// PROC reached by running into it: skip the whole procedure.
+void loop_proc(Runtime& rt)
+{
+    rt.loop.handled = true;
+    std::int32_t partner = cached_partner(rt, rt.loop.current_line, t(Tok::Proc), t(Tok::Proc), t(Tok::Endproc));
+    if (partner == 0)
+        search_failed(rt, Msg::EndprocMissing);
+    else
+        rt.loop.current_line = partner;
+}
+
+// An empty text or a single blank means no value: the text must compare
+// greater than " " byte by byte.
+bool greater_than_blank(std::string_view text)
+{
+    return text.compare(" ") > 0;
+}
+
+void return_from_call(Runtime& rt, Msg empty_stack)
+{
+    ControlFlowState& flow = rt.flow;
+    if (flow.return_depth == 0) {
+        rt.fatal(empty_stack);
+        return;
+    }
+    const ReturnEntry& entry = flow.return_stack[static_cast<std::size_t>(flow.return_depth--)];
+    rt.loop.current_line = entry.line;
+    rt.variables.restore(entry.marks);
+}
+
+void store_slot(ParameterSlot& slot, const Value& value)
+{
+    slot.text = value.text;
+    slot.integer = value.integer;
+    slot.long_integer = value.long_integer;
+    slot.real = value.real;
+}
+
+void loop_return(Runtime& rt)
+{
+    rt.loop.handled = true;
+    if (greater_than_blank(rt.loop.args.view())) {
+        std::uint32_t fatals = rt.errors.fatal_count;
+        fetch(rt, rest_of_text);
+        if (rt.errors.fatal_count == fatals)
+            store_slot(rt.flow.slots[0], rt.value);
+    }
+    return_from_call(rt, Msg::GosubOrProcMissing);
+}
+
+void loop_endproc(Runtime& rt)
+{
+    rt.loop.handled = true;
+    return_from_call(rt, Msg::ProcMissing);
+}
 
 void loop_nothing(Runtime& rt) { rt.loop.handled = true; }
 
@@ -28,12 +323,130 @@ constexpr CommandEntry commands[] = {
     {Tok::When, "WHEN", loop_nothing},
     {Tok::Unless, "UNLESS", loop_nothing},
     {Tok::Definition, "", loop_nothing},
+    {Tok::Endif, "ENDIF", loop_nothing},
+    {Tok::If, "IF", loop_if},
+    {Tok::Else, "ELSE", loop_else},
+    {Tok::Ifnot, "IFNOT", loop_ifnot},
+    {Tok::While, "WHILE", loop_while},
+    {Tok::Whilenot, "WHILENOT", loop_whilenot},
+    {Tok::Wend, "WEND", loop_wend},
+    {Tok::Return, "RETURN", loop_return},
+    {Tok::Endproc, "ENDPROC", loop_endproc},
+    {Tok::Goto, "GOTO", loop_goto},
+    {Tok::Gosub, "GOSUB", loop_gosub},
+    {Tok::Proc, "PROC", loop_proc},
     {Tok::End, "END", cmd_end},
+    {Tok::Elseif, "ELSEIF", loop_else},
     {Tok::Nop, "NOP", loop_nothing},
 };
 
 } // namespace
 
 std::span<const CommandEntry> control_flow_commands() { return commands; }
+
+bool evaluation_may_touch_slots(std::string_view text)
+{
+    return std::memchr(text.data(), '@', text.size()) != nullptr;
+}
+
+void save_slots_around_fetch(Runtime& rt, char separator)
+{
+    if (!evaluation_may_touch_slots(rt.loop.args.view())) {
+        fetch(rt, separator);
+        return;
+    }
+    auto saved = rt.flow.slots;
+    fetch(rt, separator);
+    rt.flow.slots = saved;
+}
+
+void call_procedure(Runtime& rt)
+{
+    LoopState& loop = rt.loop;
+    ControlFlowState& flow = rt.flow;
+    loop.handled = true;
+    flow.parameter_count = 0;
+    // A call needs the two bytes of a line number that names a line.
+    std::int32_t target = 0;
+    if (loop.args.size() >= 2)
+        target = static_cast<std::uint8_t>(loop.args[0]) + 256 * static_cast<std::uint8_t>(loop.args[1]);
+    if (!rt.program.has_line(target)) {
+        rt.fatal(Msg::ProcMissing);
+        return;
+    }
+    if (!push_return(rt))
+        return;
+    loop.current_line = target;
+    loop.args.drop_front(2);
+    rt.fetch.last_argument = !greater_than_blank(loop.args.view());
+    int i = 1;
+    while (i < parameter_slot_count && !rt.fetch.last_argument) {
+        std::uint32_t fatals = rt.errors.fatal_count;
+        save_slots_around_fetch(rt, print_mode);
+        store_slot(flow.slots[static_cast<std::size_t>(i)], rt.value);
+        ++i;
+        if (rt.errors.fatal_count != fatals)
+            break;
+    }
+    flow.parameter_count = i - 1;
+}
+
+void call_declared_function(Runtime& rt, std::uint8_t)
+{
+    ArgText& args = rt.loop.args;
+    std::int32_t line = 0;
+    if (args.size() >= 2)
+        line = static_cast<std::uint8_t>(args[0]) + 256 * static_cast<std::uint8_t>(args[1]);
+    args.drop_front(2);
+    std::string_view definition = rt.program.has_line(line) ? rt.program.line(line) : std::string_view();
+    if (definition.empty() || static_cast<std::uint8_t>(definition[0]) != t(Tok::Definition)) {
+        rt.fatal(Msg::FunctionUnknown);
+        rt.value.type = ValueType::None;
+        return;
+    }
+    // The parameter count stands from the sixth character on, ended by ")".
+    ArgText call_args = args;
+    args = ArgText(definition.size() > 5 ? definition.substr(5) : std::string_view());
+    std::uint32_t fatals = rt.errors.fatal_count;
+    fetch(rt, ')');
+    std::int32_t count = rt.value.integer;
+    ArgText body = args;
+    args = call_args;
+    if (rt.errors.fatal_count != fatals)
+        return;
+    if (count < 0 || count > 12) {
+        rt.fatal(Msg::ParameterCountRange);
+        return;
+    }
+    for (std::int32_t i = 1; i <= count; ++i) {
+        save_slots_around_fetch(rt, i < count ? ',' : ')');
+        store_slot(rt.flow.slots[static_cast<std::size_t>(i)], rt.value);
+        if (rt.errors.fatal_count != fatals)
+            return;
+    }
+    call_args = args;
+    args = body;
+    if (!body.empty() && body.front() == '!') {
+        // DLL calls are not built on this runtime yet: they fail as a
+        // library that cannot be loaded.
+        args.drop_front(1);
+        fetch(rt, ',', Expect::String);
+        ShortString library = rt.value.text;
+        args = call_args;
+        rt.fatal(Msg::DllLoadFailed, library.view());
+        rt.value.type = ValueType::Long;
+        rt.value.long_integer = 0;
+        return;
+    }
+    if (!body.empty() && body.front() == '*') {
+        args = call_args;
+        rt.fatal(Msg::BridgeMissing);
+        rt.value.type = ValueType::Long;
+        rt.value.long_integer = 0;
+        return;
+    }
+    fetch(rt, rest_of_text);
+    args = call_args;
+}
 
 } // namespace talven

@@ -39,7 +39,10 @@ struct SysVarEntry {
 // The registration tables of the subsystems (each defined in its folder).
 std::span<const CommandEntry> core_commands();
 std::span<const CommandEntry> control_flow_commands();
+std::span<const CommandEntry> declaration_commands();
+std::span<const CommandEntry> text_commands();
 std::span<const SysVarEntry> core_sysvars();
+std::span<const FunctionEntry> store_functions();
 std::span<const FunctionEntry> numeric_functions();
 std::span<const FunctionEntry> string_functions();
 

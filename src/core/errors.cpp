@@ -33,6 +33,7 @@ namespace {
 void report_fatal_text(Runtime& rt, std::string_view caption)
 {
     rt.errors.level = 2;
+    ++rt.errors.fatal_count;
     if (rt.errors.mode == -1)
         return;
     rt.host.message_box(error_box_text(rt).view(), caption, BoxIcon::Error, BoxButtons::Ok);

@@ -78,22 +78,6 @@ void run_loop(Runtime& rt)
     }
 }
 
-void call_procedure(Runtime& rt)
-{
-    LoopState& loop = rt.loop;
-    loop.handled = true;
-    if (loop.args.size() < 2) {
-        rt.fatal(Msg::ProcMissing);
-        return;
-    }
-    std::int32_t target = static_cast<std::uint8_t>(loop.args[0]) + 256 * static_cast<std::uint8_t>(loop.args[1]);
-    if (!rt.program.has_line(target)) {
-        rt.fatal(Msg::ProcMissing);
-        return;
-    }
-    rt.fatal(Msg::CommandUnknown);
-}
-
 void end_of_program_cleanup(Runtime&)
 {
 }

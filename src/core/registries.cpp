@@ -9,6 +9,8 @@ std::span<const std::span<const CommandEntry>> command_registries()
     static const std::span<const CommandEntry> registries[] = {
         core_commands(),
         control_flow_commands(),
+        declaration_commands(),
+        text_commands(),
     };
     return registries;
 }
@@ -16,6 +18,7 @@ std::span<const std::span<const CommandEntry>> command_registries()
 std::span<const std::span<const FunctionEntry>> function_registries()
 {
     static const std::span<const FunctionEntry> registries[] = {
+        store_functions(),
         numeric_functions(),
         string_functions(),
     };

@@ -2,15 +2,19 @@
 // program has. Each subsystem keeps its part in a member of its own.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <vector>
 #include <string_view>
 
 #include "core/arg_text.h"
+#include "core/control_flow.h"
 #include "core/messages.h"
 #include "core/program.h"
 #include "core/short_string.h"
 #include "host/host.h"
 #include "values/value.h"
+#include "values/variables.h"
 
 namespace talven {
 
@@ -48,6 +52,9 @@ struct ErrorState {
     std::int32_t mode = 1;
     std::int32_t level = 0;
     std::int32_t last_number = 0;
+    // Counts every fatal error reported, so that a statement can tell in
+    // error mode -1 that one of its steps failed.
+    std::uint32_t fatal_count = 0;
 };
 
 // Separator that ended the last fetched argument: " " when it was the last.
@@ -93,6 +100,54 @@ struct ScrambleState {
     ShortString pattern;
 };
 
+// One parameter slot: the four views of an evaluated argument.
+struct ParameterSlot {
+    ShortString text;
+    std::int32_t integer = 0;
+    std::int32_t long_integer = 0;
+    double real = 0.0;
+};
+
+constexpr int parameter_slot_count = 16;
+constexpr int while_capacity = 10;
+constexpr int return_capacity = 150;
+
+struct ReturnEntry {
+    std::int32_t line = 0;
+    FrameMarks marks;
+};
+
+struct ControlFlowState {
+    std::array<std::int32_t, while_capacity + 1> while_stack{};
+    std::int32_t while_depth = 0;
+    std::array<ReturnEntry, return_capacity + 1> return_stack{};
+    std::int32_t return_depth = 0;
+    std::array<ParameterSlot, parameter_slot_count> slots{};
+    std::int32_t parameter_count = 0;
+};
+
+// The list of strings shared by list statements, dialogs and directory
+// listings: up to 32768 entries.
+struct ElementList {
+    static constexpr int capacity = 32768;
+    std::vector<ShortString> entries;
+    std::int32_t highest() const { return static_cast<std::int32_t>(entries.size()) - 1; }
+};
+
+// The last values INPUT stored, one per type.
+struct InputState {
+    std::int32_t integer = 0;
+    std::int32_t long_integer = 0;
+    double real = 0.0;
+    ShortString text;
+};
+
+// Escapement and orientation of fonts created for drawing.
+struct FontSettings {
+    std::int32_t escapement = 0;
+    std::int32_t orientation = 0;
+};
+
 struct Runtime {
     explicit Runtime(Host& host_) : host(host_) {}
     Runtime(const Runtime&) = delete;
@@ -112,6 +167,12 @@ struct Runtime {
     LocaleSettings locale;
     RandomState random;
     ScrambleState scramble;
+    VariableStore variables;
+    ControlFlowState flow;
+    ElementList elements;
+    InputState input;
+    FontSettings fonts;
+    FlowCache flow_cache;
     // The token of the function or system variable being evaluated.
     std::uint8_t current_function = 0;
     std::uint8_t current_sysvar = 0;

@@ -72,8 +72,21 @@ public:
     // the drive does not exist.
     virtual std::optional<ShortString> current_directory(char drive) = 0;
 
-    // The program's text output and the line it reads (text screen later).
+    // The program's text output, and one line of its input (without the
+    // line end; nothing when the input has ended).
     virtual void write_text(std::string_view text) = 0;
+    virtual std::optional<ShortString> read_line() = 0;
+
+    // The system beep.
+    virtual void beep() = 0;
+    // Waits for the next window message (on a console: the next key) and
+    // records it; false when none can come any more.
+    virtual bool wait_message() = 0;
+
+    // Memory for area variables. Programs see a block's address as a 32-bit
+    // number, so blocks lie below 2 GiB where the platform allows it.
+    virtual void* allocate_area(std::size_t size) = 0;
+    virtual void free_area(void* block, std::size_t size) = 0;
 
     // Processes pending window messages without waiting and says whether
     // the program may go on; the core ends it otherwise.

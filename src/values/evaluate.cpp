@@ -84,7 +84,8 @@ void evaluate_argument(Runtime& rt, std::string_view argument, Expect expect)
     char last = upper.empty() ? '\0' : upper[upper.size() - 1];
 
     if (last == ']') {
-        if (!load_array_element(rt, upper.view()))
+        // The reference as written: its indices may hold strings and tokens.
+        if (!load_array_element(rt, argument))
             report_undeclared(rt, upper);
         return;
     }

@@ -183,7 +183,11 @@ void fetch(Runtime& rt, char separator, Expect expect)
         return;
     }
     std::string_view argument = split_argument(rt, separator);
+    // Array indices are fetched inside the evaluation; the separator and the
+    // flag stay those of this argument.
+    FetchState split = rt.fetch;
     evaluate_argument(rt, argument, expect);
+    rt.fetch = split;
     check_type(rt, expect, argument);
 }
 

@@ -1,19 +1,11 @@
 // The function dispatcher: runs the handler of a function token and
 // completes the views of its result.
+#include "core/control_flow.h"
 #include "core/dispatch.h"
 #include "core/runtime.h"
 #include "values/evaluate.h"
 
 namespace talven {
-namespace {
-
-// A call of a function that the program declares on a definition line.
-void call_declared_function(Runtime& rt, std::uint8_t)
-{
-    rt.fatal(Msg::FunctionUnknown);
-}
-
-} // namespace
 
 void call_function(Runtime& rt, std::uint8_t token)
 {

@@ -20,12 +20,33 @@ void sys_error(Runtime& rt)
 void sys_lasterror(Runtime& rt) { rt.value.long_integer = rt.errors.last_number; }
 void sys_one(Runtime& rt) { rt.value.integer = 1; }
 void sys_version(Runtime& rt) { rt.value.text = "6.0-32"; }
+void sys_inputint(Runtime& rt) { rt.value.integer = rt.input.integer; }
+void sys_inputlong(Runtime& rt) { rt.value.long_integer = rt.input.long_integer; }
+void sys_inputfloat(Runtime& rt) { rt.value.real = rt.input.real; }
+void sys_inputstr(Runtime& rt) { rt.value.text = rt.input.text; }
+void sys_listlast(Runtime& rt) { rt.value.integer = rt.elements.highest(); }
+void sys_paramcount(Runtime& rt) { rt.value.integer = rt.flow.parameter_count; }
+void sys_ticks(Runtime& rt) { rt.value.long_integer = static_cast<std::int32_t>(rt.host.tick_count()); }
+
+// Parameter 0 names the runtime itself and is not counted.
+void sys_parcount(Runtime& rt)
+{
+    rt.value.integer = static_cast<std::int32_t>(rt.host.command_line().size()) - 1;
+}
 
 constexpr SysVarEntry sysvars[] = {
+    {SysVar::Inputint, "%INPUTINT", sys_inputint},
+    {SysVar::Inputlong, "&INPUTLONG", sys_inputlong},
+    {SysVar::Inputfloat, "!INPUTFLOAT", sys_inputfloat},
+    {SysVar::Inputstr, "$INPUTSTR", sys_inputstr},
+    {SysVar::Listlast, "%LISTLAST", sys_listlast},
     {SysVar::Error, "%ERROR", sys_error},
+    {SysVar::Parcount, "%PARCOUNT", sys_parcount},
     {SysVar::Lasterror, "&LASTERROR", sys_lasterror},
     {SysVar::One, "%ONE", sys_one},
+    {SysVar::Ticks, "&TICKS", sys_ticks},
     {SysVar::Version, "$VERSION", sys_version},
+    {SysVar::Paramcount, "%PARAMCOUNT", sys_paramcount},
     {SysVar::True, "%TRUE", sys_one},
 };
 

@@ -4,6 +4,7 @@
 
 #include <csignal>
 #include <ctime>
+#include <sys/mman.h>
 #include <unistd.h>
 #include <cstdlib>
 #include <fstream>
@@ -227,6 +228,38 @@ void ConsoleHost::write_text(std::string_view text)
     out = ansi_to_utf8(out);
     std::fwrite(out.data(), 1, out.size(), stdout);
 }
+
+std::optional<ShortString> ConsoleHost::read_line()
+{
+    std::fflush(stdout);
+    std::string line;
+    int c;
+    while ((c = std::fgetc(stdin)) != EOF && c != '\n')
+        line.push_back(static_cast<char>(c));
+    if (c == EOF && line.empty())
+        return std::nullopt;
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    return ShortString(utf8_to_ansi(line));
+}
+
+bool ConsoleHost::wait_message()
+{
+    std::fflush(stdout);
+    return std::fgetc(stdin) != EOF;
+}
+
+void* ConsoleHost::allocate_area(std::size_t size)
+{
+    int flags = MAP_PRIVATE | MAP_ANONYMOUS;
+#ifdef MAP_32BIT
+    flags |= MAP_32BIT;
+#endif
+    void* block = mmap(nullptr, size, PROT_READ | PROT_WRITE, flags, -1, 0);
+    return block == MAP_FAILED ? nullptr : block;
+}
+
+void ConsoleHost::free_area(void* block, std::size_t size) { munmap(block, size); }
 
 PumpResult ConsoleHost::pump_messages()
 {

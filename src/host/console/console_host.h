@@ -26,6 +26,11 @@ public:
     ShortString oem_to_ansi(std::string_view text) override;
     std::optional<ShortString> current_directory(char drive) override;
     void write_text(std::string_view text) override;
+    std::optional<ShortString> read_line() override;
+    void beep() override {}
+    bool wait_message() override;
+    void* allocate_area(std::size_t size) override;
+    void free_area(void* block, std::size_t size) override;
     PumpResult pump_messages() override;
 
 private:

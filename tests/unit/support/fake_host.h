@@ -2,6 +2,7 @@
 // answered from a list, and a pump that can be told to report a quit.
 #pragma once
 
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <string>
@@ -47,6 +48,36 @@ public:
             return answers[boxes.size() - 1];
         return BoxAnswer::Ok;
     }
+
+    LocalTime time;
+    std::uint32_t ticks = 1000;
+    std::string output;
+
+    LocalTime local_time() override { return time; }
+    std::uint32_t tick_count() override { return ticks; }
+    ShortString ansi_to_oem(std::string_view text) override { return ShortString(text); }
+    ShortString oem_to_ansi(std::string_view text) override { return ShortString(text); }
+    std::optional<ShortString> current_directory(char drive) override
+    {
+        if (drive == 'C' || drive == 'c')
+            return ShortString("C:\\WORK");
+        return std::nullopt;
+    }
+    void write_text(std::string_view text) override { output += text; }
+    std::vector<std::string> input_lines;
+    std::size_t next_input = 0;
+    std::optional<ShortString> read_line() override
+    {
+        if (next_input >= input_lines.size())
+            return std::nullopt;
+        return ShortString(input_lines[next_input++]);
+    }
+    int beeps = 0;
+    int messages_left = 0;
+    void beep() override { ++beeps; }
+    bool wait_message() override { return messages_left-- > 0; }
+    void* allocate_area(std::size_t size) override { return std::malloc(size); }
+    void free_area(void* block, std::size_t) override { std::free(block); }
 
     PumpResult pump_messages() override
     {

@@ -1,0 +1,426 @@
+// The statements of the interpreter core that are neither control flow nor
+// any other subsystem's: assignment and the integer updates, the global
+// arrays, the area stores, the element list and a few settings.
+#include "core/dispatch.h"
+#include "core/runtime.h"
+#include "values/conversions.h"
+#include "values/fetch.h"
+#include "values/variables.h"
+
+namespace talven {
+namespace {
+
+std::string_view trimmed(std::string_view text)
+{
+    while (!text.empty() && static_cast<unsigned char>(text.front()) < 33)
+        text.remove_prefix(1);
+    while (!text.empty() && static_cast<unsigned char>(text.back()) < 33)
+        text.remove_suffix(1);
+    return text;
+}
+
+// The value list of a string assignment: print-mode arguments joined, one
+// blank after each that a "," ended, cut at 255 characters.
+ShortString fetch_value_list(Runtime& rt)
+{
+    ShortString result;
+    rt.fetch.last_argument = false;
+    while (!rt.fetch.last_argument) {
+        std::uint32_t fatals = rt.errors.fatal_count;
+        fetch(rt, print_mode);
+        result.append(rt.value.text.view());
+        if (rt.fetch.separator == ',')
+            result.push_back(' ');
+        if (rt.errors.fatal_count != fatals)
+            break;
+    }
+    return result;
+}
+
+void cmd_let(Runtime& rt)
+{
+    rt.loop.handled = true;
+    std::string_view text = rt.loop.args.view();
+    std::size_t equals = text.find('=');
+    std::string_view target = trimmed(text.substr(0, equals));
+    rt.loop.args = ArgText(equals == std::string_view::npos ? std::string_view() : trimmed(text.substr(equals + 1)));
+    ShortString name = upper_trimmed(target);
+
+    ElementRef element;
+    bool is_element = !name.empty() && name[name.size() - 1] == ']';
+    std::string_view bare = name.view();
+    std::uint32_t fatals = rt.errors.fatal_count;
+    if (is_element) {
+        element = resolve_element(rt, target);
+        bare = bare.substr(0, bare.find('['));
+        bare = trimmed(bare);
+        if (rt.errors.fatal_count != fatals)
+            return;
+    }
+    ShortString string_value;
+    if (!bare.empty() && bare.back() == '$')
+        string_value = fetch_value_list(rt);
+    else
+        fetch(rt, rest_of_text);
+    if (rt.errors.fatal_count != fatals)
+        return;
+
+    if (is_element && !element.missing_array) {
+        if (element.slot >= 0)
+            store_element(rt, element.suffix, element.slot, string_value);
+        return;
+    }
+    if (!is_element && store_scalar(rt, name.view(), string_value))
+        return;
+    rt.fatal(Msg::VariableNotDeclared, name.view());
+}
+
+// INC, DEC, ADD and SUB change the newest integer variable of the name.
+void update_integer(Runtime& rt, bool with_operand, std::int32_t sign)
+{
+    rt.loop.handled = true;
+    std::string_view text = rt.loop.args.view();
+    std::size_t comma = with_operand ? text.find(',') : std::string_view::npos;
+    ShortString name = upper_trimmed(text.substr(0, comma));
+    std::uint32_t delta = 1;
+    if (with_operand) {
+        rt.loop.args = ArgText(comma == std::string_view::npos ? std::string_view() : text.substr(comma + 1));
+        std::uint32_t fatals = rt.errors.fatal_count;
+        fetch(rt, rest_of_text);
+        if (rt.errors.fatal_count != fatals)
+            return;
+        delta = static_cast<std::uint32_t>(rt.value.integer);
+    }
+    if (name.empty() || name[name.size() - 1] != '%') {
+        rt.fatal(Msg::IntegerVariableExpected);
+        return;
+    }
+    std::int32_t* value = rt.variables.integers.find(name.view());
+    if (!value) {
+        rt.fatal(Msg::VariableNotDeclared, name.view());
+        return;
+    }
+    std::uint32_t bits = static_cast<std::uint32_t>(*value);
+    bits = sign > 0 ? bits + delta : bits - delta;
+    *value = static_cast<std::int32_t>(bits);
+}
+
+void cmd_inc(Runtime& rt) { update_integer(rt, false, 1); }
+void cmd_dec(Runtime& rt) { update_integer(rt, false, -1); }
+void cmd_add(Runtime& rt) { update_integer(rt, true, 1); }
+void cmd_sub(Runtime& rt) { update_integer(rt, true, -1); }
+
+template <class T>
+void dimension_global(Runtime& rt, ElementTable<T>& table, Msg twice)
+{
+    rt.loop.handled = true;
+    if (table.highest != -1) {
+        rt.fatal(twice);
+        return;
+    }
+    std::uint32_t fatals = rt.errors.fatal_count;
+    fetch(rt, rest_of_text);
+    if (rt.errors.fatal_count != fatals)
+        return;
+    std::int32_t n = rt.value.integer;
+    if (n < 0 || n >= element_table_slots) {
+        rt.fatal(Msg::ElementCountRange);
+        return;
+    }
+    table.slots.assign(static_cast<std::size_t>(n) + 1, T{});
+    table.highest = n;
+}
+
+void cmd_dim_int(Runtime& rt) { dimension_global(rt, rt.variables.global_integers, Msg::DimIntTwice); }
+void cmd_dim_long(Runtime& rt) { dimension_global(rt, rt.variables.global_longs, Msg::DimLongTwice); }
+void cmd_dim_float(Runtime& rt) { dimension_global(rt, rt.variables.global_floats, Msg::DimFloatTwice); }
+void cmd_dim_str(Runtime& rt) { dimension_global(rt, rt.variables.global_strings, Msg::DimStrTwice); }
+
+// Fetches "index = value"; the element index, or -1 after a report.
+template <class T>
+std::int32_t fetch_global_index(Runtime& rt, ElementTable<T>& table)
+{
+    rt.loop.handled = true;
+    std::uint32_t fatals = rt.errors.fatal_count;
+    fetch(rt, '=');
+    if (rt.errors.fatal_count != fatals)
+        return -1;
+    std::int32_t index = rt.value.integer;
+    if (index < 0 || index > table.highest) {
+        rt.fatal(Msg::BoundExceeded);
+        return -1;
+    }
+    fetch(rt, rest_of_text);
+    if (rt.errors.fatal_count != fatals)
+        return -1;
+    return index;
+}
+
+void cmd_setdim_int(Runtime& rt)
+{
+    auto& table = rt.variables.global_integers;
+    if (std::int32_t i = fetch_global_index(rt, table); i >= 0)
+        table.slots[static_cast<std::size_t>(i)] = rt.value.integer;
+}
+
+void cmd_setdim_long(Runtime& rt)
+{
+    auto& table = rt.variables.global_longs;
+    if (std::int32_t i = fetch_global_index(rt, table); i >= 0)
+        table.slots[static_cast<std::size_t>(i)] = rt.value.long_integer;
+}
+
+void cmd_setdim_float(Runtime& rt)
+{
+    auto& table = rt.variables.global_floats;
+    if (std::int32_t i = fetch_global_index(rt, table); i >= 0)
+        table.slots[static_cast<std::size_t>(i)] = rt.value.real;
+}
+
+void cmd_setdim_str(Runtime& rt)
+{
+    auto& table = rt.variables.global_strings;
+    if (std::int32_t i = fetch_global_index(rt, table); i >= 0)
+        table.slots[static_cast<std::size_t>(i)] = rt.value.text;
+}
+
+// "name, offset = value": the name, then the offset and the value fetched.
+struct AreaStore {
+    ShortString name;
+    std::int64_t offset = 0;
+    bool ok = false;
+};
+
+AreaStore fetch_area_store(Runtime& rt)
+{
+    rt.loop.handled = true;
+    AreaStore store;
+    std::string_view text = rt.loop.args.view();
+    std::size_t comma = text.find(',');
+    store.name = upper_trimmed(text.substr(0, comma));
+    rt.loop.args = ArgText(comma == std::string_view::npos ? std::string_view() : trimmed(text.substr(comma + 1)));
+    std::uint32_t fatals = rt.errors.fatal_count;
+    fetch(rt, '=');
+    store.offset = rt.value.long_integer;
+    if (rt.errors.fatal_count == fatals)
+        fetch(rt, rest_of_text);
+    store.ok = rt.errors.fatal_count == fatals;
+    return store;
+}
+
+void write_area_bytes(Runtime& rt, int bytes, std::uint32_t (*view)(const Value&))
+{
+    AreaStore store = fetch_area_store(rt);
+    if (!store.ok)
+        return;
+    AreaBlock* area = area_for_access(rt, store.name.view(), store.offset, bytes);
+    if (!area)
+        return;
+    std::uint32_t value = view(rt.value);
+    for (int i = 0; i < bytes; ++i)
+        area->block[store.offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+void cmd_areabyte(Runtime& rt)
+{
+    write_area_bytes(rt, 1, [](const Value& v) { return static_cast<std::uint32_t>(v.integer); });
+}
+
+void cmd_areaword(Runtime& rt)
+{
+    write_area_bytes(rt, 2, [](const Value& v) { return static_cast<std::uint32_t>(v.long_integer); });
+}
+
+void cmd_arealong(Runtime& rt)
+{
+    write_area_bytes(rt, 4, [](const Value& v) { return static_cast<std::uint32_t>(v.long_integer); });
+}
+
+// Strings stop before the last byte of the block; the terminated form then
+// writes its 0 byte, at the declared size at most.
+void write_area_string(Runtime& rt, bool terminated)
+{
+    AreaStore store = fetch_area_store(rt);
+    if (!store.ok)
+        return;
+    AreaBlock* area = area_for_access(rt, store.name.view(), store.offset, 1);
+    if (!area)
+        return;
+    std::int64_t position = store.offset;
+    for (char c : rt.value.text.view()) {
+        if (position >= area->size)
+            break;
+        area->block[position++] = static_cast<std::uint8_t>(c);
+    }
+    if (terminated)
+        area->block[position] = 0;
+}
+
+void cmd_areastrz(Runtime& rt) { write_area_string(rt, true); }
+void cmd_areastr(Runtime& rt) { write_area_string(rt, false); }
+
+// "name, size"
+void cmd_areadim(Runtime& rt)
+{
+    rt.loop.handled = true;
+    std::string_view text = rt.loop.args.view();
+    std::size_t comma = text.find(',');
+    ShortString name = upper_trimmed(text.substr(0, comma));
+    rt.loop.args = ArgText(comma == std::string_view::npos ? std::string_view() : trimmed(text.substr(comma + 1)));
+    std::uint32_t fatals = rt.errors.fatal_count;
+    fetch(rt, rest_of_text);
+    if (rt.errors.fatal_count == fatals)
+        dimension_area(rt, name.view(), rt.value.long_integer);
+}
+
+void cmd_areafree(Runtime& rt)
+{
+    rt.loop.handled = true;
+    release_area(rt, upper_trimmed(rt.loop.args.view()).view());
+}
+
+void cmd_clearlist(Runtime& rt)
+{
+    rt.elements.entries.clear();
+    rt.loop.handled = true;
+}
+
+void cmd_addstring(Runtime& rt)
+{
+    rt.loop.handled = true;
+    std::uint32_t fatals = rt.errors.fatal_count;
+    fetch(rt, rest_of_text);
+    if (rt.errors.fatal_count != fatals)
+        return;
+    if (rt.elements.highest() + 1 >= ElementList::capacity) {
+        rt.fatal(Msg::TooManyElements);
+        return;
+    }
+    rt.elements.entries.push_back(rt.value.text);
+}
+
+void cmd_setstring(Runtime& rt)
+{
+    rt.loop.handled = true;
+    std::uint32_t fatals = rt.errors.fatal_count;
+    fetch(rt, '=');
+    if (rt.errors.fatal_count != fatals)
+        return;
+    std::int32_t index = rt.value.integer;
+    fetch(rt, rest_of_text);
+    if (rt.errors.fatal_count != fatals)
+        return;
+    if (index < 0 || index > rt.elements.highest()) {
+        rt.fatal(Msg::NoSuchElement);
+        return;
+    }
+    rt.elements.entries[static_cast<std::size_t>(index)] = rt.value.text;
+}
+
+void cmd_textangle(Runtime& rt)
+{
+    rt.loop.handled = true;
+    fetch(rt, rest_of_text);
+    rt.fonts.escapement = rt.fonts.orientation = rt.value.integer;
+}
+
+// Only a string changes the title; the window takes the title either way.
+void cmd_windowtitle(Runtime& rt)
+{
+    rt.loop.handled = true;
+    fetch(rt, rest_of_text);
+    if (rt.value.type == ValueType::String)
+        rt.window.title = rt.value.text;
+}
+
+void cmd_scramblekey(Runtime& rt)
+{
+    rt.loop.handled = true;
+    fetch(rt, rest_of_text, Expect::RawString);
+    ShortString& pattern = rt.scramble.pattern;
+    pattern.clear();
+    ShortString key = rt.value.text;
+    if (key.empty())
+        return;
+    for (std::size_t i = 0; i < key.size(); ++i)
+        key[i] = static_cast<char>((static_cast<unsigned char>(key[i]) % 4) * 64);
+    while (pattern.size() < ShortString::capacity)
+        pattern.append(key.view());
+}
+
+void cmd_randomize(Runtime& rt)
+{
+    rt.loop.handled = true;
+    LocalTime now = rt.host.local_time();
+    std::uint32_t seed = rt.host.tick_count() ^ static_cast<std::uint32_t>(now.millisecond * 1000003 + now.second * 7919 +
+                                                                          now.minute * 104729);
+    rt.random.seed = seed;
+}
+
+void cmd_beep(Runtime& rt)
+{
+    rt.host.beep();
+    rt.loop.handled = true;
+}
+
+void cmd_waitmessage(Runtime& rt)
+{
+    rt.loop.handled = true;
+    if (!rt.host.wait_message())
+        rt.end_program(exit_code::window_closed);
+}
+
+// No range check: every value other than -1, 1 and 2 silences warnings.
+void cmd_errormode(Runtime& rt)
+{
+    fetch(rt, rest_of_text);
+    rt.errors.mode = rt.value.integer;
+    rt.loop.handled = true;
+}
+
+// Token 0x5A evaluates one argument and does nothing else.
+void cmd_fetch_one(Runtime& rt)
+{
+    fetch(rt, ',');
+    rt.loop.handled = true;
+}
+
+constexpr CommandEntry commands[] = {
+    {Tok::Waitmessage, "WAITMESSAGE", cmd_waitmessage},
+    {Tok::Arealong, "AREALONG", cmd_arealong},
+    {Tok::Areastrz, "AREASTRZ", cmd_areastrz},
+    {Tok::FetchOne, "", cmd_fetch_one},
+    {Tok::Areaword, "AREAWORD", cmd_areaword},
+    {Tok::Areabyte, "AREABYTE", cmd_areabyte},
+    {Tok::Areastr, "AREASTR", cmd_areastr},
+    {Tok::Areafree, "AREAFREE", cmd_areafree},
+    {Tok::Areadim, "AREADIM", cmd_areadim},
+    {Tok::Scramblekey, "SCRAMBLEKEY", cmd_scramblekey},
+    {Tok::Windowtitle, "WINDOWTITLE", cmd_windowtitle},
+    {Tok::Randomize, "RANDOMIZE", cmd_randomize},
+    {Tok::Beep, "BEEP", cmd_beep},
+    {Tok::SetdimInt, "SETDIM%", cmd_setdim_int},
+    {Tok::SetdimLong, "SETDIM&", cmd_setdim_long},
+    {Tok::SetdimFloat, "SETDIM!", cmd_setdim_float},
+    {Tok::SetdimStr, "SETDIM$", cmd_setdim_str},
+    {Tok::DimInt, "DIM%", cmd_dim_int},
+    {Tok::DimLong, "DIM&", cmd_dim_long},
+    {Tok::DimFloat, "DIM!", cmd_dim_float},
+    {Tok::DimStr, "DIM$", cmd_dim_str},
+    {Tok::Let, "LET", cmd_let},
+    {Tok::Inc, "INC", cmd_inc},
+    {Tok::Dec, "DEC", cmd_dec},
+    {Tok::Add, "ADD", cmd_add},
+    {Tok::Sub, "SUB", cmd_sub},
+    {Tok::Clearlist, "CLEARLIST", cmd_clearlist},
+    {Tok::Addstring, "ADDSTRING", cmd_addstring},
+    {Tok::Errormode, "ERRORMODE", cmd_errormode},
+    {Tok::Textangle, "TEXTANGLE", cmd_textangle},
+    {Tok::Setstring, "SETSTRING", cmd_setstring},
+};
+
+} // namespace
+
+std::span<const CommandEntry> core_commands() { return commands; }
+
+} // namespace talven

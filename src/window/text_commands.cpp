@@ -1,0 +1,155 @@
+// The text commands that write values to the program's standard output and
+// read lines from its standard input, with the PRINT number formats.
+#include "core/dispatch.h"
+#include "core/runtime.h"
+#include "values/conversions.h"
+#include "values/fetch.h"
+#include "values/variables.h"
+
+namespace talven {
+namespace {
+
+constexpr std::string_view newline = "\r\n";
+constexpr int line_reader_capacity = 126;
+
+// "#n," in front selects a numbered file; the files come with their own
+// subsystem, so until then such a line reports itself.
+bool redirected_to_file(Runtime& rt, std::string_view keyword)
+{
+    if (rt.loop.args.empty() || rt.loop.args.front() != '#')
+        return false;
+    rt.loop.args.drop_front(1);
+    std::uint32_t fatals = rt.errors.fatal_count;
+    fetch(rt, ',');
+    if (rt.errors.fatal_count != fatals)
+        return true;
+    if (rt.value.integer < 1 || rt.value.integer > 15) {
+        rt.fatal(Msg::FileNumberOutOfRange);
+        return true;
+    }
+    ShortString name(keyword);
+    name.append(" #");
+    rt.fatal(Msg::CommandUnknown, name.view());
+    return true;
+}
+
+ShortString right_aligned(std::string_view text, std::int32_t width)
+{
+    ShortString out;
+    for (std::int32_t i = static_cast<std::int32_t>(text.size()); i < width && out.size() < ShortString::capacity; ++i)
+        out.push_back(' ');
+    out.append(text);
+    return out;
+}
+
+ShortString print_text(const Runtime& rt)
+{
+    const Value& v = rt.value;
+    switch (v.type) {
+    case ValueType::Integer:
+    case ValueType::Long:
+        return long_to_text(v.long_integer, rt.format.number_width);
+    case ValueType::Float:
+        return float_to_text(v.real, rt.format.decimals, rt.format.number_width);
+    default:
+        return right_aligned(v.text.view(), rt.format.string_width);
+    }
+}
+
+void cmd_print(Runtime& rt)
+{
+    rt.loop.handled = true;
+    if (rt.loop.args.empty()) {
+        rt.host.write_text(newline);
+        return;
+    }
+    if (redirected_to_file(rt, "PRINT"))
+        return;
+    rt.fetch.last_argument = false;
+    while (!rt.fetch.last_argument) {
+        std::uint32_t fatals = rt.errors.fatal_count;
+        fetch(rt, print_mode);
+        if (rt.errors.fatal_count != fatals)
+            return;
+        rt.host.write_text(print_text(rt).view());
+        if (rt.fetch.separator == ',')
+            rt.host.write_text(" ");
+        else if (rt.fetch.separator == ' ')
+            rt.host.write_text(newline);
+    }
+}
+
+void cmd_input(Runtime& rt)
+{
+    rt.loop.handled = true;
+    if (redirected_to_file(rt, "INPUT"))
+        return;
+    ShortString name = upper_trimmed(rt.loop.args.view());
+    char suffix = name.empty() ? '\0' : name[name.size() - 1];
+    VariableStore& store = rt.variables;
+    bool declared = false;
+    switch (suffix) {
+    case '%': declared = store.integers.find(name.view()) != nullptr; break;
+    case '&': declared = store.longs.find(name.view()) != nullptr; break;
+    case '!': declared = store.floats.find(name.view()) != nullptr; break;
+    case '$': declared = store.strings.find(name.view()) != nullptr; break;
+    default: break;
+    }
+    if (!declared) {
+        rt.fatal(Msg::VariableNotDeclared, name.view());
+        return;
+    }
+    auto line = rt.host.read_line();
+    // Input that has ended can never answer: as if the window were closed.
+    if (!line)
+        rt.end_program(exit_code::window_closed);
+    ShortString typed;
+    for (char c : line->view())
+        if (static_cast<unsigned char>(c) >= 32 && typed.size() < line_reader_capacity)
+            typed.push_back(c);
+    rt.host.write_text(typed.view());
+    rt.host.write_text(newline);
+
+    InputState& input = rt.input;
+    Value& v = rt.value;
+    switch (suffix) {
+    case '%':
+        v.integer = input.integer = long_from_text(typed.view());
+        break;
+    case '&':
+        v.long_integer = input.long_integer = long_from_text(typed.view());
+        break;
+    case '!':
+        v.real = input.real = float_prefix_of_text(typed.view());
+        break;
+    default:
+        input.text = typed;
+        break;
+    }
+    store_scalar(rt, name.view(), typed);
+}
+
+void set_format(Runtime& rt, std::int32_t FormatSettings::*field)
+{
+    rt.loop.handled = true;
+    fetch(rt, rest_of_text);
+    rt.format.*field = rt.value.integer;
+}
+
+void cmd_decimals(Runtime& rt) { set_format(rt, &FormatSettings::decimals); }
+void cmd_strwidth(Runtime& rt) { set_format(rt, &FormatSettings::string_width); }
+void cmd_numwidth(Runtime& rt) { set_format(rt, &FormatSettings::number_width); }
+
+constexpr CommandEntry commands[] = {
+    {Tok::Print, "PRINT", cmd_print},
+    {Tok::Decimals, "DECIMALS", cmd_decimals},
+    {Tok::Strwidth, "STRWIDTH", cmd_strwidth},
+    {Tok::Numwidth, "NUMWIDTH", cmd_numwidth},
+    {Tok::Input, "INPUT", cmd_input},
+};
+
+} // namespace
+
+std::span<const CommandEntry> text_commands() { return commands; }
+
+} // namespace talven
