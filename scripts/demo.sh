@@ -5,6 +5,11 @@ set -euo pipefail
 
 cd "$(dirname "$0")/.."
 
+# Let ccache share results between clones in different folders (CI builds in a
+# fresh clone each time).
+export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$PWD}"
+export CCACHE_NOHASHDIR="${CCACHE_NOHASHDIR:-true}"
+
 scripts/setup.sh
 cmake --preset native
 cmake --build --preset native

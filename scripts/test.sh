@@ -8,6 +8,11 @@ set -uo pipefail
 
 cd "$(dirname "$0")/.."
 
+# Let ccache share results between clones in different folders (CI builds in a
+# fresh clone each time).
+export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$PWD}"
+export CCACHE_NOHASHDIR="${CCACHE_NOHASHDIR:-true}"
+
 failed=()
 now() { date +%s.%N; }
 
