@@ -162,7 +162,7 @@ TEST(Fetch, FatalErrorsOfTheFetch)
         {"&9", ' ', Expect::Any, "Systemvariable unbekannt: "},
         {"!1", ' ', Expect::Any, "Systemvariable unbekannt: "},
         {"@", ' ', Expect::Any, "Funktion unbekannt: "},
-        {"@\xA5" "1)", ' ', Expect::Any, "Funktion unbekannt: @SIN"},
+        {"@\x33" "1)", ' ', Expect::Any, "Funktion unbekannt: @CREATEWINDOW"},
         {"%\x92", ' ', Expect::Any, "Systemvariable unbekannt: %HWND"},
     };
     for (const auto& c : cases) {
