@@ -199,23 +199,40 @@ bool is_upper_ansi_equal(std::string_view a, std::string_view b)
     return true;
 }
 
+namespace {
+
+// The text right-aligned in a field of width characters, cut at 255.
+ShortString padded(const char* text, std::size_t length, std::int32_t width)
+{
+    ShortString out;
+    std::int64_t fill = static_cast<std::int64_t>(width) - static_cast<std::int64_t>(length);
+    for (std::int64_t i = 0; i < fill && out.size() < ShortString::capacity; ++i)
+        out.push_back(' ');
+    out.append(std::string_view(text, length));
+    return out;
+}
+
+} // namespace
+
+// Numbers become text on every variable read, so these avoid the printf
+// family; std::to_chars gives the same correctly rounded digits.
 ShortString long_to_text(std::int32_t value, std::int32_t width)
 {
-    char buffer[300];
-    int w = width > 255 ? 255 : (width < 0 ? 0 : width);
-    std::snprintf(buffer, sizeof buffer, "%*d", w, static_cast<int>(value));
-    return ShortString(buffer);
+    char buffer[16];
+    auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return padded(buffer, static_cast<std::size_t>(result.ptr - buffer), width);
 }
 
 ShortString float_to_text(double value, std::int32_t decimals, std::int32_t width)
 {
     // Wide enough for the largest double with 255 decimals; the result is
     // cut at 255 characters like every short string.
-    char buffer[700];
+    char buffer[720];
     int d = decimals > 255 ? 255 : (decimals < 0 ? 0 : decimals);
-    int w = width > 255 ? 255 : (width < 0 ? 0 : width);
-    std::snprintf(buffer, sizeof buffer, "%*.*f", w, d, value);
-    return ShortString(buffer);
+    auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, d);
+    if (result.ec != std::errc())
+        return padded("0", 1, width);
+    return padded(buffer, static_cast<std::size_t>(result.ptr - buffer), width);
 }
 
 std::int32_t truncate_to_long(double value)
