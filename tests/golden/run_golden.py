@@ -134,13 +134,13 @@ def base_environment() -> dict[str, str]:
 
 
 def run_process(argv: list[str], cwd: Path, env: dict[str, str], stdin: bytes,
-                timeout: float = TIMEOUT_SECONDS) -> tuple[bytes, bytes, int | None]:
+                timeout: float | None = None) -> tuple[bytes, bytes, int | None]:
     """Runs argv; on timeout kills its whole process group and returns None."""
     proc = subprocess.Popen(argv, cwd=cwd, env=env, stdin=subprocess.PIPE,
                             stdout=subprocess.PIPE, stderr=subprocess.PIPE,
                             start_new_session=True)
     try:
-        out, err = proc.communicate(stdin, timeout=timeout)
+        out, err = proc.communicate(stdin, timeout=timeout or TIMEOUT_SECONDS)
         return out, err, proc.returncode
     except subprocess.TimeoutExpired:
         try:
@@ -394,6 +394,11 @@ def line_diff(a: list[bytes], b: list[bytes]) -> str:
     return head
 
 
+def set_timeout(seconds: float) -> None:
+    global TIMEOUT_SECONDS
+    TIMEOUT_SECONDS = seconds
+
+
 # --- command line -------------------------------------------------------------------
 
 def main() -> int:
@@ -402,10 +407,14 @@ def main() -> int:
     ap.add_argument("--talvenc", required=True, help="the developer tool")
     ap.add_argument("--work", default=None,
                     help="where scratch folders go (default: ./golden-scratch)")
+    ap.add_argument("--timeout", type=float, default=None,
+                    help=f"seconds a program may run (default: {TIMEOUT_SECONDS})")
     ap.add_argument("--listing", action="store_true",
                     help="check that talvenc --list round-trips the test's programs")
     ap.add_argument("tests", nargs="+", type=Path, help="test folders")
     a = ap.parse_args()
+    if a.timeout:
+        set_timeout(a.timeout)
 
     root = Path(__file__).resolve().parent
     work = Path(a.work).resolve() if a.work else Path.cwd() / "golden-scratch"
