@@ -6,7 +6,10 @@ One test is one folder, tests/golden/<subsystem>/<behaviour>/:
   program.tvs       source, compiled by talvenc into the scratch folder as
                     program.TVC
   program.TVC.py    or: a Python script that writes the program file(s) into
-                    the current folder (for damaged files; see tvcgen.py)
+                    the current folder (for damaged files; see tvcgen.py); it
+                    finds the runtime and talvenc in $TALVEN and $TALVENC
+  executable        optional: the program to run instead of talven, relative
+                    to the scratch folder (a runtime with a bound program)
   args              optional: the command line after `talven`, split like a
                     shell does; default `program`; an empty file means no
                     parameter at all
@@ -179,7 +182,7 @@ def compile_source(talvenc: str, source: Path, scratch: Path, env: dict[str, str
     return target
 
 
-def prepare(test: Path, scratch: Path, talvenc: str, env: dict[str, str]) -> None:
+def prepare(test: Path, scratch: Path, talven: str, talvenc: str, env: dict[str, str]) -> None:
     source = test / "program.tvs"
     generator = test / "program.TVC.py"
     if source.exists() and generator.exists():
@@ -189,6 +192,8 @@ def prepare(test: Path, scratch: Path, talvenc: str, env: dict[str, str]) -> Non
     elif generator.exists():
         genv = dict(env)
         genv["PYTHONPATH"] = str(Path(__file__).resolve().parent)
+        genv["TALVEN"] = talven
+        genv["TALVENC"] = talvenc
         out, err, code = run_process([sys.executable, str(generator.resolve())],
                                      scratch, genv, b"")
         if code != 0:
@@ -223,11 +228,15 @@ def command_line(test: Path) -> list[str]:
 
 def run_test(test: Path, scratch: Path, talven: str, talvenc: str) -> Outcome:
     env = base_environment()
-    prepare(test, scratch, talvenc, env)
+    prepare(test, scratch, talven, talvenc, env)
     env = test_environment(test, env)
     stdin_file = test / "stdin"
     stdin = stdin_file.read_bytes() if stdin_file.exists() else b""
-    out, err, code = run_process([talven] + command_line(test), scratch, env, stdin)
+    executable = talven
+    named = test / "executable"
+    if named.exists():
+        executable = str(scratch / named.read_text(encoding="utf-8").strip())
+    out, err, code = run_process([executable] + command_line(test), scratch, env, stdin)
     return Outcome(out, err, code, scratch)
 
 
@@ -332,14 +341,14 @@ def golden(test: Path, root: Path, work: Path, talven: str, talvenc: str) -> boo
 
 # --- the lister -------------------------------------------------------------------
 
-def listing(test: Path, root: Path, work: Path, talvenc: str) -> int:
+def listing(test: Path, root: Path, work: Path, talven: str, talvenc: str) -> int:
     """Lists every valid program file of the test, compiles the listing and
     compares the lines of both files. Returns 0, 1 or SKIP."""
     name = test_name(test, root).replace("golden/", "listing/", 1)
     scratch = fresh_scratch(work, name)
     env = base_environment()
     try:
-        prepare(test, scratch, talvenc, env)
+        prepare(test, scratch, talven, talvenc, env)
         candidates = []
         for f in sorted(p for p in scratch.rglob("*") if p.is_file()):
             try:
@@ -429,7 +438,7 @@ def main() -> int:
     results = []
     for test in a.tests:
         if a.listing:
-            results.append(listing(test, root, work, talvenc))
+            results.append(listing(test, root, work, talven, talvenc))
         else:
             results.append(0 if golden(test, root, work, talven, talvenc) else 1)
     if len(results) > 1:

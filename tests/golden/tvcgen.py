@@ -25,6 +25,7 @@ Standard library only: the runner and the test scripts run with /usr/bin/python3
 from __future__ import annotations
 
 import os
+import subprocess
 from typing import Iterable, Sequence
 
 MAGIC = b"ZUK-TALVEN"
@@ -155,6 +156,13 @@ def write(path: str | os.PathLike, data: bytes) -> None:
         os.makedirs(directory, exist_ok=True)
     with open(path, "wb") as f:
         f.write(data)
+
+
+def bind(program_file: str, output: str) -> None:
+    """Binds a program file to a copy of the runtime under test with talvenc
+    (the runner names both in $TALVEN and $TALVENC)."""
+    subprocess.run([os.environ["TALVENC"], "--bind", program_file, "-o", output,
+                    "--runtime", os.environ["TALVEN"]], check=True)
 
 
 # --- reading, as the loader does --------------------------------------------
