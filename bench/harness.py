@@ -10,6 +10,7 @@ import datetime
 import math
 import os
 import platform
+import resource
 import statistics
 import subprocess
 import sys
@@ -75,6 +76,16 @@ TARGET_SECONDS = env_float("TARGET_SECONDS", 0.2 if QUICK else 2.0)
 TIMEOUT = env_float("RUN_TIMEOUT", 600.0)
 RUNTIME_DIR = os.environ.get("BENCH_PROGRAMS", os.path.join(HERE, "build", "programs"))
 RESULTS = os.environ.get("BENCH_RESULTS", os.path.join(HERE, "results.md"))
+CLOCK = os.environ.get("CLOCK", "cpu").strip().lower() or "cpu"
+if CLOCK not in ("cpu", "wall"):
+    sys.exit("bench: CLOCK must be cpu or wall")
+CLOCK_NAME = {"cpu": "processor", "wall": "wall-clock"}
+OTHER_CLOCK = "wall" if CLOCK == "cpu" else "cpu"
+CLOCK_TEXT = {
+    "cpu": "processor time (user + system) of each run, which a busy shared machine "
+           "disturbs much less than wall-clock time",
+    "wall": "wall-clock time of each run",
+}
 ONLY_PEERS = os.environ.get("PEERS", "").split()
 ONLY_WORKLOADS = [w.upper() for w in os.environ.get("WORKLOADS", "").split()]
 
@@ -199,20 +210,42 @@ class Impl:
         if self.size_env:
             env[self.size_env] = str(n)
         argv = self.command(workload, n)
+        # The runs are sequential, so the difference of the children's usage
+        # before and after is this run's processor time.
+        usage = resource.getrusage(resource.RUSAGE_CHILDREN)
         start = time.perf_counter()
         try:
             proc = subprocess.run(argv, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                                   stderr=subprocess.PIPE, env=env, timeout=TIMEOUT)
         except subprocess.TimeoutExpired:
-            return time.perf_counter() - start, f"timed out after {TIMEOUT:g} s"
+            return Timing(time.perf_counter() - start, usage), f"timed out after {TIMEOUT:g} s"
         except OSError as err:
-            return 0.0, f"could not start: {err}"
-        seconds = time.perf_counter() - start
+            return Timing(0.0, usage), f"could not start: {err}"
+        timing = Timing(time.perf_counter() - start, usage)
         output = proc.stdout.decode("latin-1") + "\n" + proc.stderr.decode("latin-1")
         if proc.returncode != 0:
             tail = checksum_line(output)
-            return seconds, f"exit code {proc.returncode} ({tail!r})"
-        return seconds, check(workload, n, output, self.tolerance)
+            return timing, f"exit code {proc.returncode} ({tail!r})"
+        return timing, check(workload, n, output, self.tolerance)
+
+
+class Timing:
+    """Wall-clock and processor seconds (user + system) of one run."""
+
+    def __init__(self, wall, usage_before):
+        after = resource.getrusage(resource.RUSAGE_CHILDREN)
+        self.wall = wall
+        self.cpu = ((after.ru_utime - usage_before.ru_utime)
+                    + (after.ru_stime - usage_before.ru_stime))
+
+    @property
+    def seconds(self):
+        """The seconds that the figures use (CLOCK=cpu or wall)."""
+        return self.wall if CLOCK == "wall" else self.cpu
+
+    @property
+    def other_seconds(self):
+        return self.cpu if CLOCK == "wall" else self.wall
 
 
 def peer(name, workload):
@@ -280,7 +313,8 @@ def calibrate(impl, workload, failures):
     n = CALIBRATION_START[workload]
     limit = SIZE_LIMIT[workload]
     while True:
-        seconds, error = impl.run(workload, n)
+        timing, error = impl.run(workload, n)
+        seconds = timing.seconds
         if error:
             failures.append(("talven", workload, "calibration", n, error))
             return None, error
@@ -325,7 +359,8 @@ def main():
     workloads = [w for w in WORKLOADS if not ONLY_WORKLOADS or w in ONLY_WORKLOADS]
     failures = []   # (impl, workload, round, size, reason)
     sizes = {}      # (impl, workload) -> n
-    times = {}      # (impl, workload) -> [seconds of valid runs]
+    times = {}      # (impl, workload) -> [seconds of valid runs, by CLOCK]
+    others = {}     # (impl, workload) -> [seconds of valid runs, by the other clock]
     started = datetime.datetime.now()
     load_before = os.getloadavg()
 
@@ -345,6 +380,7 @@ def main():
                 n = peer_size(name, w)
             sizes[(name, w)] = n
             times[(name, w)] = []
+            others[(name, w)] = []
         print(f"  {w} sizes: " + ", ".join(
             f"{name} {sizes[(name, w)]}" for name in names if sizes[(name, w)]), flush=True)
 
@@ -356,19 +392,21 @@ def main():
                 n = sizes[(name, w)]
                 if not n:
                     continue
-                seconds, error = impls[name].run(w, n)
+                timing, error = impls[name].run(w, n)
+                seconds = timing.seconds
                 if error:
                     failures.append((name, w, r, n, error))
                     print(f"  round {r} {w} {name:8} n={n}: NOT COUNTED: {error}", flush=True)
                 else:
                     times[(name, w)].append(seconds)
-                    rate = statements(w, n) / seconds / 1e6
-                    print(f"  round {r} {w} {name:8} n={n}: {seconds:.3f} s, "
-                          f"{rate:.2f} M statements/s", flush=True)
+                    others[(name, w)].append(timing.other_seconds)
+                    rate = statements(w, n) / max(seconds, 1e-6) / 1e6
+                    print(f"  round {r} {w} {name:8} n={n}: {timing.cpu:.3f} s processor, "
+                          f"{timing.wall:.3f} s wall, {rate:.2f} M statements/s", flush=True)
 
     load_after = os.getloadavg()
     finished = datetime.datetime.now()
-    report = build_report(names, workloads, sizes, times, failures, skipped,
+    report = build_report(names, workloads, sizes, times, others, failures, skipped,
                           started, finished, load_before, load_after)
     print()
     print(report)
@@ -378,7 +416,7 @@ def main():
     return 1 if failures else 0
 
 
-def build_report(names, workloads, sizes, times, failures, skipped,
+def build_report(names, workloads, sizes, times, others, failures, skipped,
                  started, finished, load_before, load_after):
     peers = [n for n in names if n != "talven"]
     rate = {}
@@ -396,7 +434,8 @@ def build_report(names, workloads, sizes, times, failures, skipped,
                f"{ROUNDS} interleaved round(s), medians of the counted runs. "
                f"Machine: {platform.machine()}, {os.cpu_count()} cores, load average "
                f"{load_before[0]:.2f} at the start and {load_after[0]:.2f} at the end. "
-               f"Runtime: Release build, size calibrated to about {TARGET_SECONDS:g} s per run.")
+               f"Runtime: Release build, size calibrated to about {TARGET_SECONDS:g} s per run. "
+               f"Clock: {CLOCK_TEXT[CLOCK]}.")
     out.append("")
     out.append("## Million statements per second (median)")
     out.append("")
@@ -418,21 +457,24 @@ def build_report(names, workloads, sizes, times, failures, skipped,
             cells.append(fmt_ratio(a / b) if a and b else "—")
         out.append(f"| {w} {TITLES[w]} | " + " | ".join(cells) + " |")
     out.append("")
-    out.append("## Median seconds per run (size in parentheses)")
-    out.append("")
-    out.append("| workload | talven | " + " | ".join(peers) + " |")
-    out.append("|---|" + "---:|" * (1 + len(peers)))
-    for w in workloads:
-        cells = []
-        for name in names:
-            secs = median(times[(name, w)])
-            n = sizes[(name, w)]
-            if secs is None:
-                cells.append(f"— ({n})" if n else "—")
-            else:
-                cells.append(f"{secs:.3f} ({n})")
-        out.append(f"| {w} {TITLES[w]} | " + " | ".join(cells) + " |")
-    out.append("")
+    for title, table in ((f"Median {CLOCK_NAME[CLOCK]} seconds per run (size in parentheses)", times),
+                         (f"Median {CLOCK_NAME[OTHER_CLOCK]} seconds per run, for comparison",
+                          others)):
+        out.append(f"## {title}")
+        out.append("")
+        out.append("| workload | talven | " + " | ".join(peers) + " |")
+        out.append("|---|" + "---:|" * (1 + len(peers)))
+        for w in workloads:
+            cells = []
+            for name in names:
+                secs = median(table[(name, w)])
+                n = sizes[(name, w)]
+                if secs is None:
+                    cells.append(f"— ({n})" if n else "—")
+                else:
+                    cells.append(f"{secs:.3f} ({n})")
+            out.append(f"| {w} {TITLES[w]} | " + " | ".join(cells) + " |")
+        out.append("")
     out.append("## Runs not counted")
     out.append("")
     if failures:
