@@ -71,6 +71,7 @@ TEST(StringText, SearchTrimAndCase)
     EXPECT_EQ(find_text("", "abc"), 0);
     EXPECT_EQ(trim_text("\t\r\n  a b \x01 ").size(), 3u);
     EXPECT_EQ(trim_text(" \xA0 "), "\xA0"); // above 32, not a blank here
+    EXPECT_EQ(trim_text(std::string_view("\0a\0", 3)), "a");
     EXPECT_EQ(upper_text("a\xE4\xF6\xFC\xDF\xFF\xF7z").view(), "A\xC4\xD6\xDC\xDF\xFF\xF7Z");
     EXPECT_EQ(lower_text("A\xC4\xD6\xDC\xD7Z").view(), "a\xE4\xF6\xFC\xD7z");
 }
