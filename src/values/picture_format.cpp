@@ -146,7 +146,8 @@ int split_sections(std::string_view picture, std::string_view (&sections)[3])
                 continue;
             }
             if (c == '\\') {
-                ++i;
+                if (i + 1 < picture.size())
+                    ++i;
                 continue;
             }
             if (c != ';')

@@ -168,11 +168,9 @@ TEST(Logic, BitsAndBitwiseOperations)
         {Fn::Setbit, "0,31,1", ValueType::Integer, INT32_MIN, -2147483648.0},
         {Fn::Setbit, "-1,31,0", ValueType::Integer, INT32_MAX, 2147483647.0},
         {Fn::Setbit, "8,3,0.5", ValueType::Integer, 0, 0.0}, // below 1 clears
-        {Fn::Setbit, "0,0,7", ValueType::Integer, 1, 1.0},
         {Fn::And, "12,10", ValueType::Long, 8, 8.0},
         {Fn::Or, "12,10", ValueType::Float, 14, 14.0},
         {Fn::Xor, "12,10", ValueType::Float, 6, 6.0},
-        {Fn::Xor, "-1,2147483647", ValueType::Float, INT32_MIN, -2147483648.0},
         {Fn::Not, "0", ValueType::Long, 1, 1.0},
         {Fn::Not, "5", ValueType::Long, 0, 0.0},
         {Fn::Not, "0.5", ValueType::Long, 1, 1.0}, // the long view decides
@@ -195,10 +193,8 @@ TEST(Comparisons, NumbersBySignOfTheDifferenceTextsByUnsignedBytes)
         {Fn::EquStr, "\"abc\",\"abc\"", ValueType::Integer, 1, 1.0},
         {Fn::NequStr, "\"a\",\"A\"", ValueType::Integer, 1, 1.0},
         {Fn::LtStr, "\"ab\",\"abc\"", ValueType::Integer, 1, 1.0},
-        {Fn::GtStr, "\"ab\",\"abc\"", ValueType::Integer, 0, 0.0},
         {Fn::LtStr, "\"B\",\"a\"", ValueType::Integer, 1, 1.0},
         {Fn::GtStr, "\"\xE4\",\"z\"", ValueType::Integer, 1, 1.0},
-        {Fn::LtStr, "\"\",\"\"", ValueType::Integer, 0, 0.0},
     };
     for (const auto& c : cases)
         expect_numeric(c);
@@ -328,7 +324,6 @@ TEST(Mathematics, ResultsAndTheirIntegerViews)
         {Fn::Cos, "0", ValueType::Float, 1, 1.0},
         {Fn::Sin, "0", ValueType::Float, 0, 0.0},
         {Fn::Sin, "1E19", ValueType::Float, 0, 0.0}, // from 2^63 on
-        {Fn::Cos, "-1E19", ValueType::Float, 0, 0.0},
         {Fn::Exp, "1", ValueType::Float, 2, std::exp(1.0)},
         {Fn::Exp, "100", ValueType::Float, 0, std::exp(100.0)}, // beyond 32 bits: integer views 0
         {Fn::Ln, "1", ValueType::Float, 0, 0.0},
@@ -336,7 +331,6 @@ TEST(Mathematics, ResultsAndTheirIntegerViews)
         {Fn::Sqr, "-3", ValueType::Float, 9, 9.0},
         {Fn::Sqrt, "16", ValueType::Float, 4, 4.0},
         {Fn::Arctan, "1", ValueType::Float, 0, pi / 4},
-        {Fn::Tan, "0", ValueType::Float, 0, 0.0},
         {Fn::Cot, "1", ValueType::Float, 0, std::cos(1.0) / std::sin(1.0)},
         {Fn::Pow, "2,10", ValueType::Float, 1024, 1024.0},
         {Fn::Pow, "2,-1", ValueType::Float, 0, 0.5},

@@ -69,6 +69,7 @@ TEST(PictureFormat, ThousandsSeparatorsAndLiterals)
             {"'a;b'0", 7, "a;b7"}, // a quoted ";" splits nothing
             {"'open0", 7, "open0"},
             {"\\#0", 7, "#7"},
+            {"0\\", 7.5, "8"}, // a backslash at the very end escapes nothing
             {"0%", 50, "50%"},
             {"0 Stk.", 3, "3 Stk"}, // the first "." is the point, even at the end
             {"0 'Stk.'", 3, "3 Stk."},
