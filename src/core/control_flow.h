@@ -7,9 +7,23 @@
 #include <unordered_map>
 #include <vector>
 
+#include "values/variables.h"
+
 namespace talven {
 
 struct Runtime;
+
+// What the text of a scalar assignment says: where the value starts and
+// which variable receives it (found again whenever declarations change).
+struct AssignmentTarget {
+    const char* args_begin = nullptr;
+    const char* value_begin = nullptr;
+    const char* value_end = nullptr;
+    char suffix = 0;
+    VarName name;
+    std::uint64_t epoch = 0;
+    void* slot = nullptr;
+};
 
 // Remembered results of scans over the line table. Lines never change while
 // a program runs, so a remembered answer is the same answer.
@@ -17,6 +31,7 @@ struct FlowCache {
     std::vector<std::int32_t> partner;                              // -1: not scanned yet; 0: none
     std::unordered_map<std::int32_t, std::vector<std::int32_t>> if_stops;
     std::unordered_map<std::string, std::int32_t> labels;           // 0: no such label
+    std::vector<AssignmentTarget> assignments;                      // by line number
 };
 
 // A call of a function declared on a definition line (token 0x83).

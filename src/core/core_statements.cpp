@@ -37,13 +37,97 @@ ShortString fetch_value_list(Runtime& rt)
     return result;
 }
 
+void* scalar_slot(VariableStore& store, char suffix, const VarName& name)
+{
+    switch (suffix) {
+    case '%': return store.integers.find(name.view());
+    case '&': return store.longs.find(name.view());
+    case '!': return store.floats.find(name.view());
+    case '$': return store.strings.find(name.view());
+    default: return nullptr;
+    }
+}
+
+void store_into_slot(Runtime& rt, char suffix, void* slot, const ShortString& string_value)
+{
+    switch (suffix) {
+    case '%': *static_cast<std::int32_t*>(slot) = rt.value.integer; break;
+    case '&': *static_cast<std::int32_t*>(slot) = rt.value.long_integer; break;
+    case '!': *static_cast<double*>(slot) = rt.value.real; break;
+    default: *static_cast<ShortString*>(slot) = string_value; break;
+    }
+}
+
+// The remembered target of this line's scalar assignment, or null.
+AssignmentTarget* remembered_assignment(Runtime& rt)
+{
+    auto& targets = rt.flow_cache.assignments;
+    std::size_t line = static_cast<std::size_t>(rt.loop.current_line);
+    if (line >= targets.size())
+        return nullptr;
+    AssignmentTarget& target = targets[line];
+    return target.args_begin == rt.loop.args.begin() && target.args_begin ? &target : nullptr;
+}
+
+void remember_assignment(Runtime& rt, const char* args_begin, std::string_view value, std::string_view name)
+{
+    if (name.empty() || name.size() > max_name_length)
+        return;
+    char suffix = name.back();
+    if (suffix != '%' && suffix != '&' && suffix != '!' && suffix != '$')
+        return;
+    auto& targets = rt.flow_cache.assignments;
+    std::size_t line = static_cast<std::size_t>(rt.loop.current_line);
+    if (targets.size() != static_cast<std::size_t>(rt.program.line_count()) + 1)
+        targets.assign(static_cast<std::size_t>(rt.program.line_count()) + 1, AssignmentTarget{});
+    if (line >= targets.size())
+        return;
+    AssignmentTarget& target = targets[line];
+    target.args_begin = args_begin;
+    target.value_begin = value.data();
+    target.value_end = value.data() + value.size();
+    target.suffix = suffix;
+    target.name.set(name);
+    target.epoch = 0;
+}
+
+// The same assignment as below, from what its text said the last time.
+void assign_remembered(Runtime& rt, AssignmentTarget& target)
+{
+    rt.loop.args = ArgText(std::string_view(target.value_begin, static_cast<std::size_t>(target.value_end - target.value_begin)));
+    std::uint32_t fatals = rt.errors.fatal_count;
+    ShortString string_value;
+    if (target.suffix == '$')
+        string_value = fetch_value_list(rt);
+    else
+        fetch(rt, rest_of_text);
+    if (rt.errors.fatal_count != fatals)
+        return;
+    VariableStore& store = rt.variables;
+    if (target.epoch != store.epoch) {
+        target.slot = scalar_slot(store, target.suffix, target.name);
+        target.epoch = store.epoch;
+    }
+    if (!target.slot) {
+        rt.fatal(Msg::VariableNotDeclared, target.name.view());
+        return;
+    }
+    store_into_slot(rt, target.suffix, target.slot, string_value);
+}
+
 void cmd_let(Runtime& rt)
 {
     rt.loop.handled = true;
+    if (AssignmentTarget* target = remembered_assignment(rt)) {
+        assign_remembered(rt, *target);
+        return;
+    }
+    const char* args_begin = rt.loop.args.begin();
     std::string_view text = rt.loop.args.view();
     std::size_t equals = text.find('=');
     std::string_view target = trimmed(text.substr(0, equals));
-    rt.loop.args = ArgText(equals == std::string_view::npos ? std::string_view() : trimmed(text.substr(equals + 1)));
+    std::string_view value_text = equals == std::string_view::npos ? std::string_view() : trimmed(text.substr(equals + 1));
+    rt.loop.args = ArgText(value_text);
     ShortString name = upper_trimmed(target);
 
     ElementRef element;
@@ -70,6 +154,8 @@ void cmd_let(Runtime& rt)
             store_element(rt, element.suffix, element.slot, string_value);
         return;
     }
+    if (!is_element && args_begin)
+        remember_assignment(rt, args_begin, value_text, name.view());
     if (!is_element && store_scalar(rt, name.view(), string_value))
         return;
     rt.fatal(Msg::VariableNotDeclared, name.view());

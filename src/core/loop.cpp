@@ -78,8 +78,17 @@ void run_loop(Runtime& rt)
     }
 }
 
-void end_of_program_cleanup(Runtime&)
+void end_of_program_cleanup(Runtime& rt)
 {
+    // Area blocks go back to the host; the process end would release them
+    // too, but a runtime embedded in a test or a fuzzer runs again.
+    auto& areas = rt.variables.areas;
+    for (int i = 0; i < areas.count; ++i) {
+        AreaBlock& area = areas.entries[static_cast<std::size_t>(i)].value;
+        if (area.block)
+            rt.host.free_area(area.block, static_cast<std::size_t>(area.size) + 1);
+        area = AreaBlock{};
+    }
 }
 
 } // namespace talven

@@ -36,6 +36,9 @@ public:
         return {m_bytes.data() + begin, end - begin};
     }
 
+    const char* bytes() const { return m_bytes.data(); }
+    std::size_t byte_count() const { return m_bytes.size(); }
+
     bool has_line(std::int32_t n) const { return n >= 1 && n <= line_count(); }
 
 private:

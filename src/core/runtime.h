@@ -13,6 +13,7 @@
 #include "core/program.h"
 #include "core/short_string.h"
 #include "host/host.h"
+#include "values/arg_cache.h"
 #include "values/value.h"
 #include "values/variables.h"
 
@@ -173,6 +174,7 @@ struct Runtime {
     InputState input;
     FontSettings fonts;
     FlowCache flow_cache;
+    ArgCache arg_cache;
     // The token of the function or system variable being evaluated.
     std::uint8_t current_function = 0;
     std::uint8_t current_sysvar = 0;

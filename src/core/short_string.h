@@ -15,6 +15,18 @@ public:
     static constexpr std::size_t capacity = 255;
 
     ShortString() = default;
+    // Copies move only the bytes in use: values are copied on every
+    // evaluation, and most are short.
+    ShortString(const ShortString& other) : m_length(other.m_length)
+    {
+        std::memcpy(m_bytes.data(), other.m_bytes.data(), m_length);
+    }
+    ShortString& operator=(const ShortString& other)
+    {
+        m_length = other.m_length;
+        std::memmove(m_bytes.data(), other.m_bytes.data(), m_length);
+        return *this;
+    }
     ShortString(std::string_view text) { assign(text); }
     ShortString(const char* text) { assign(text); }
     ShortString& operator=(std::string_view text)
@@ -52,6 +64,8 @@ public:
     }
 
     void clear() { m_length = 0; }
+    // For writers that fill the bytes themselves: n is at most capacity.
+    void set_size(std::size_t n) { m_length = static_cast<std::uint8_t>(n); }
     void resize(std::size_t n) { m_length = static_cast<std::uint8_t>(std::min(n, std::size_t{m_length})); }
 
     std::size_t size() const { return m_length; }

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 #include "values/real48.h"
 
@@ -218,9 +219,44 @@ ShortString padded(const char* text, std::size_t length, std::int32_t width)
 // family; std::to_chars gives the same correctly rounded digits.
 ShortString long_to_text(std::int32_t value, std::int32_t width)
 {
-    char buffer[16];
-    auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return padded(buffer, static_cast<std::size_t>(result.ptr - buffer), width);
+    ShortString out;
+    format_long(out, value, width);
+    return out;
+}
+
+void format_long(ShortString& out, std::int32_t value, std::int32_t width)
+{
+    // Digits from the back of a small buffer: every integer variable read
+    // makes this text, so it must cost next to nothing.
+    static constexpr char pairs[] = "00010203040506070809101112131415161718192021222324"
+                                    "25262728293031323334353637383940414243444546474849"
+                                    "50515253545556575859606162636465666768697071727374"
+                                    "75767778798081828384858687888990919293949596979899";
+    char buffer[12];
+    char* end = buffer + sizeof buffer;
+    char* p = end;
+    std::uint32_t magnitude = value < 0 ? 0u - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
+    while (magnitude >= 100) {
+        std::uint32_t pair = (magnitude % 100) * 2;
+        magnitude /= 100;
+        *--p = pairs[pair + 1];
+        *--p = pairs[pair];
+    }
+    if (magnitude >= 10) {
+        *--p = pairs[magnitude * 2 + 1];
+        *--p = pairs[magnitude * 2];
+    } else {
+        *--p = static_cast<char>('0' + magnitude);
+    }
+    if (value < 0)
+        *--p = '-';
+    std::size_t length = static_cast<std::size_t>(end - p);
+    if (width <= static_cast<std::int32_t>(length)) {
+        std::memcpy(out.data(), p, length);
+        out.set_size(length);
+        return;
+    }
+    out = padded(p, length, width);
 }
 
 ShortString float_to_text(double value, std::int32_t decimals, std::int32_t width)

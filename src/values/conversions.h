@@ -35,6 +35,7 @@ bool is_upper_ansi_equal(std::string_view a, std::string_view b);
 // A long integer right-aligned in a field of the given width (no padding
 // when the number is wider or the width is 0).
 ShortString long_to_text(std::int32_t value, std::int32_t width);
+void format_long(ShortString& out, std::int32_t value, std::int32_t width);
 // Fixed-point notation with the given decimals, right-aligned in width.
 ShortString float_to_text(double value, std::int32_t decimals, std::int32_t width);
 

@@ -5,6 +5,7 @@
 #include "core/runtime.h"
 #include "core/tokens.h"
 #include "values/conversions.h"
+#include "values/arg_cache.h"
 #include "values/fetch.h"
 #include "values/variables.h"
 
@@ -66,10 +67,129 @@ void report_undeclared(Runtime& rt, const ShortString& upper)
         rt.warning(Msg::VariableNotDeclared, upper.view());
 }
 
+template <class T>
+T* find_in_pool(Pool<T>& pool, const VarName& name)
+{
+    return pool.find(name.view());
+}
+
+// Loads a scalar through the remembered slot while the store's epoch is the
+// one it was found at. False when the name is not declared.
+bool load_remembered_scalar(Runtime& rt, ArgEntry& entry)
+{
+    VariableStore& store = rt.variables;
+    if (entry.epoch != store.epoch) {
+        switch (entry.suffix) {
+        case '%': entry.slot = find_in_pool(store.integers, entry.name); break;
+        case '&': entry.slot = find_in_pool(store.longs, entry.name); break;
+        case '!': entry.slot = find_in_pool(store.floats, entry.name); break;
+        default: entry.slot = find_in_pool(store.strings, entry.name); break;
+        }
+        entry.epoch = store.epoch;
+    }
+    if (!entry.slot)
+        return false;
+    switch (entry.suffix) {
+    case '%':
+    case '&': load_integer_views(rt, *static_cast<std::int32_t*>(entry.slot)); break;
+    case '!': load_float_views(rt, *static_cast<double*>(entry.slot)); break;
+    default: load_string_views(rt, *static_cast<ShortString*>(entry.slot)); break;
+    }
+    return true;
+}
+
+// What the text alone says about an argument, for the next evaluation.
+void analyse(Runtime& rt, std::string_view argument, Expect expect, ArgEntry& entry)
+{
+    if (!argument.empty() && argument.front() == '"' && (argument.size() == 1 || argument.back() == '"')) {
+        std::string_view contents = argument.size() >= 2 ? argument.substr(1, argument.size() - 2) : std::string_view();
+        replace_escapes(contents, expect == Expect::RawString, entry.literal.text);
+        entry.kind = ArgKind::StringLiteral;
+        return;
+    }
+    ShortString upper(argument);
+    upper_ansi(upper);
+    char first = upper.empty() ? '\0' : upper[0];
+    char last = upper.empty() ? '\0' : upper[upper.size() - 1];
+    if (last == ']' || last == '#')
+        return;
+    for (char suffix : {'$', '!', '&', '%'}) {
+        if (last != suffix && first != suffix)
+            continue;
+        entry.type = type_of_prefix(suffix);
+        if (first == suffix) {
+            auto token = upper.size() >= 2 ? static_cast<std::uint8_t>(upper[1]) : 0;
+            if (token >= first_sysvar_token && token <= last_sysvar_token) {
+                entry.kind = ArgKind::SystemVariable;
+                entry.sysvar = token;
+            } else if (auto literal = based_literal(suffix, upper.view().substr(1))) {
+                entry.kind = ArgKind::Literal;
+                Value& v = entry.literal;
+                v.type = entry.type;
+                v.integer = v.long_integer = *literal;
+                v.real = *literal;
+                v.text = long_to_text(*literal, 0);
+            }
+        } else if (upper.size() <= max_name_length) {
+            entry.kind = ArgKind::Scalar;
+            entry.suffix = suffix;
+            entry.name.set(upper.view());
+            entry.epoch = 0;
+        }
+        return;
+    }
+    std::string_view text = upper.view();
+    if (auto number = float_from_text(text)) {
+        Value& v = entry.literal;
+        v.type = text.find('.') != std::string_view::npos ? ValueType::Float : ValueType::Long;
+        v.integer = v.long_integer = long_from_text(text);
+        v.real = *number;
+        v.text = upper;
+        entry.kind = ArgKind::Literal;
+    }
+}
+
+// The evaluation from a remembered analysis; false when there is none.
+bool evaluate_remembered(Runtime& rt, ArgEntry& entry, std::string_view argument)
+{
+    Value& v = rt.value;
+    switch (entry.kind) {
+    case ArgKind::Unknown:
+        return false;
+    case ArgKind::StringLiteral:
+        v.type = ValueType::String;
+        v.text = entry.literal.text;
+        return true;
+    case ArgKind::Literal:
+        v = entry.literal;
+        return true;
+    case ArgKind::SystemVariable:
+        v.type = entry.type;
+        evaluate_sysvar(rt, entry.sysvar);
+        return true;
+    case ArgKind::Scalar:
+        v.type = entry.type;
+        if (!load_remembered_scalar(rt, entry)) {
+            ShortString upper(argument);
+            upper_ansi(upper);
+            report_undeclared(rt, upper);
+        }
+        return true;
+    }
+    return false;
+}
+
 } // namespace
 
-void evaluate_argument(Runtime& rt, std::string_view argument, Expect expect)
+void evaluate_argument(Runtime& rt, std::string_view argument, Expect expect, ArgEntry* entry)
 {
+    if (entry) {
+        if (evaluate_remembered(rt, *entry, argument))
+            return;
+        analyse(rt, argument, expect, *entry);
+        if (evaluate_remembered(rt, *entry, argument))
+            return;
+    }
     Value& v = rt.value;
     if (!argument.empty() && argument.front() == '"' && (argument.size() == 1 || argument.back() == '"')) {
         v.type = ValueType::String;

@@ -13,7 +13,10 @@ struct Runtime;
 
 // Classifies the argument (a literal, a variable, an array element, an area
 // variable, a system variable) and loads its value into the registers.
-void evaluate_argument(Runtime& rt, std::string_view argument, Expect expect);
+// A remembered analysis of the same argument, when there is one, lets the
+// evaluation skip what follows from the text alone.
+struct ArgEntry;
+void evaluate_argument(Runtime& rt, std::string_view argument, Expect expect, ArgEntry* entry = nullptr);
 
 // Runs the function of the token; it consumes its own arguments.
 void call_function(Runtime& rt, std::uint8_t token);

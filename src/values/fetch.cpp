@@ -5,6 +5,7 @@
 #include "core/runtime.h"
 #include "core/tokens.h"
 #include "values/conversions.h"
+#include "values/arg_cache.h"
 #include "values/evaluate.h"
 
 namespace talven {
@@ -130,15 +131,16 @@ void fetch_function_call(Runtime& rt, char separator, Expect expect)
     check_type(rt, expect, consumed);
 }
 
-// Splits the next argument off the argument text.
-std::string_view split_argument(Runtime& rt, char separator)
+// Where the next argument ends: a pure function of the text and the
+// separator asked for, so its answer can be remembered per position.
+SplitResult split_text(std::string_view text, char separator)
 {
-    ArgText& args = rt.loop.args;
-    std::string_view text = args.view();
+    SplitResult split;
+    auto length_of = [](std::size_t n) { return static_cast<std::uint16_t>(n); };
     if (separator == rest_of_text) {
-        rt.fetch.separator = rest_of_text;
-        args.drop_front(text.size());
-        return text;
+        split.length = split.advance = length_of(text.size());
+        split.separator = rest_of_text;
+        return split;
     }
     std::size_t end;
     if (separator == print_mode) {
@@ -146,27 +148,30 @@ std::string_view split_argument(Runtime& rt, char separator)
         std::size_t semicolon = std::min(find_at_depth_zero(text, ';'), find_at_depth_zero(text, '+'));
         if (comma == std::string_view::npos && semicolon == std::string_view::npos) {
             // The last argument: the text stays; the flag tells the caller to stop.
-            rt.fetch.separator = rest_of_text;
-            rt.fetch.last_argument = true;
-            return text;
+            split.length = length_of(text.size());
+            split.advance = 0;
+            split.separator = rest_of_text;
+            split.sets_last = true;
+            return split;
         }
         end = std::min(comma, semicolon);
-        rt.fetch.separator = end == comma ? ',' : ';';
+        split.separator = end == comma ? ',' : ';';
     } else {
         end = find_at_depth_zero(text, separator);
-        rt.fetch.separator = separator;
+        split.separator = separator;
     }
     if (end == std::string_view::npos) {
-        args.drop_front(text.size());
-        return text;
+        split.length = split.advance = length_of(text.size());
+        return split;
     }
-    std::string_view argument = text.substr(0, end);
-    args.drop_front(end + 1);
-    if (!args.empty() && args.front() == ']')
-        args.drop_front(1);
-    if (separator == print_mode && args.empty())
-        rt.fetch.last_argument = true;
-    return argument;
+    split.length = length_of(end);
+    std::size_t advance = end + 1;
+    if (advance < text.size() && text[advance] == ']')
+        ++advance;
+    split.advance = length_of(advance);
+    if (separator == print_mode && advance >= text.size())
+        split.sets_last = true;
+    return split;
 }
 
 } // namespace
@@ -182,12 +187,30 @@ void fetch(Runtime& rt, char separator, Expect expect)
         fetch_function_call(rt, separator, expect);
         return;
     }
-    std::string_view argument = split_argument(rt, separator);
+    ArgEntry* entry = rt.arg_cache.entry_at(rt.program.bytes(), rt.program.byte_count(), args.begin());
+    SplitResult split;
+    if (entry && entry->text_end == args.end() && entry->separator == separator && entry->expect == expect) {
+        split = entry->split;
+    } else {
+        split = split_text(args.view(), separator);
+        if (entry) {
+            *entry = ArgEntry{};
+            entry->text_end = args.end();
+            entry->separator = separator;
+            entry->expect = expect;
+            entry->split = split;
+        }
+    }
+    std::string_view argument(args.begin(), split.length);
+    args.drop_front(split.advance);
+    rt.fetch.separator = split.separator;
+    if (split.sets_last)
+        rt.fetch.last_argument = true;
     // Array indices are fetched inside the evaluation; the separator and the
     // flag stay those of this argument.
-    FetchState split = rt.fetch;
-    evaluate_argument(rt, argument, expect);
-    rt.fetch = split;
+    FetchState after_split = rt.fetch;
+    evaluate_argument(rt, argument, expect, entry);
+    rt.fetch = after_split;
     check_type(rt, expect, argument);
 }
 

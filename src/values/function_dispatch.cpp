@@ -10,7 +10,8 @@ namespace talven {
 void call_function(Runtime& rt, std::uint8_t token)
 {
     rt.current_function = token;
-    if (FunctionHandler handler = function_table()[token])
+    static const auto& handlers = function_table();
+    if (FunctionHandler handler = handlers[token])
         handler(rt);
     else
         call_declared_function(rt, token);

@@ -27,6 +27,8 @@ std::optional<double> round_to_real48(double value)
     constexpr std::uint64_t half = 1ull << (dropped - 1);
     constexpr std::uint64_t mask = (1ull << dropped) - 1;
     std::uint64_t rest = magnitude & mask;
+    if (rest == 0 && exponent >= 1023 - 128 && exponent <= 1023 + 126)
+        return value; // already a 6-byte real: every small integer, for one
     magnitude &= ~mask;
     if (rest > half || (rest == half && (magnitude & (1ull << dropped))))
         magnitude += 1ull << dropped;

@@ -30,30 +30,6 @@ std::string_view trimmed_view(std::string_view text)
     return text;
 }
 
-void load_integer_views(Runtime& rt, std::int32_t value)
-{
-    Value& v = rt.value;
-    v.integer = v.long_integer = value;
-    v.real = value;
-    v.text = long_to_text(value, rt.format.number_width);
-}
-
-void load_float_views(Runtime& rt, double value)
-{
-    Value& v = rt.value;
-    v.real = value;
-    v.integer = v.long_integer = truncate_to_long(value);
-    v.text = float_to_text(value, rt.format.decimals, rt.format.number_width);
-}
-
-void load_string_views(Runtime& rt, const ShortString& value)
-{
-    Value& v = rt.value;
-    v.text = value;
-    v.integer = v.long_integer = long_from_text(value.view());
-    v.real = float_prefix_of_text(value.view());
-}
-
 // Evaluates up to three comma-separated numbers (long integer views) from
 // text in stable storage. Missing ones are 0; a fourth is error 254.
 bool evaluate_bounds(Runtime& rt, std::string_view text, std::int32_t (&out)[3])
@@ -107,6 +83,7 @@ bool append_entry(Runtime& rt, Pool<T>& pool, char suffix, std::string_view name
         report_pool_exhausted(rt, suffix);
         return false;
     }
+    ++rt.variables.epoch;
     auto& entry = pool.entries[static_cast<std::size_t>(pool.count++)];
     entry.name.set(name);
     entry.value = value;
@@ -192,6 +169,30 @@ void declare_scalar(Runtime& rt, std::string_view name, int parameter_slot)
 bool is_type_suffix(char c) { return c == '!' || c == '#' || c == '$' || c == '%' || c == '&'; }
 
 } // namespace
+
+void load_integer_views(Runtime& rt, std::int32_t value)
+{
+    Value& v = rt.value;
+    v.integer = v.long_integer = value;
+    v.real = value;
+    format_long(v.text, value, rt.format.number_width);
+}
+
+void load_float_views(Runtime& rt, double value)
+{
+    Value& v = rt.value;
+    v.real = value;
+    v.integer = v.long_integer = truncate_to_long(value);
+    v.text = float_to_text(value, rt.format.decimals, rt.format.number_width);
+}
+
+void load_string_views(Runtime& rt, const ShortString& value)
+{
+    Value& v = rt.value;
+    v.text = value;
+    v.integer = v.long_integer = long_from_text(value.view());
+    v.real = float_prefix_of_text(value.view());
+}
 
 ArrayDescriptor* VariableStore::find_array(std::string_view name)
 {

@@ -85,6 +85,10 @@ struct FrameMarks {
 };
 
 struct VariableStore {
+    // Changes whenever a scalar is declared or a call's scalars cease to
+    // exist, so a remembered variable slot can be checked cheaply.
+    std::uint64_t epoch = 1;
+
     Pool<std::int32_t> integers;
     Pool<std::int32_t> longs;
     Pool<ShortString> strings;
@@ -107,6 +111,7 @@ struct VariableStore {
     FrameMarks marks() const { return {integers.count, longs.count, strings.count, floats.count}; }
     void restore(const FrameMarks& m)
     {
+        ++epoch;
         integers.count = m.integers;
         longs.count = m.longs;
         strings.count = m.strings;
@@ -117,6 +122,11 @@ struct VariableStore {
     // The area block whose address is the given long integer, or null.
     AreaBlock* find_area_by_address(std::int32_t address);
 };
+
+// The views of a value loaded from a variable of each kind.
+void load_integer_views(Runtime& rt, std::int32_t value);
+void load_float_views(Runtime& rt, double value);
+void load_string_views(Runtime& rt, const ShortString& value);
 
 // Loads the scalar of the pool named by suffix ("%", "&", "!", "$") into the
 // value registers with all its views. False when no such name is declared.
