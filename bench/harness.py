@@ -416,6 +416,21 @@ def main():
     return 1 if failures else 0
 
 
+def source_state():
+    """The commit the runtime was built from, and whether its sources had
+    changes that were not committed yet (the tree is shared)."""
+    repo = os.path.dirname(HERE)
+    try:
+        head = subprocess.run(["git", "-C", repo, "rev-parse", "--short", "HEAD"],
+                              capture_output=True, text=True, check=True).stdout.strip()
+        dirty = subprocess.run(["git", "-C", repo, "status", "--porcelain", "--", "src",
+                                "CMakeLists.txt", "cmake"],
+                               capture_output=True, text=True, check=True).stdout.strip()
+    except (OSError, subprocess.CalledProcessError):
+        return "an unknown commit"
+    return f"commit {head}" + (" with uncommitted changes in the sources" if dirty else "")
+
+
 def build_report(names, workloads, sizes, times, others, failures, skipped,
                  started, finished, load_before, load_after):
     peers = [n for n in names if n != "talven"]
@@ -434,7 +449,7 @@ def build_report(names, workloads, sizes, times, others, failures, skipped,
                f"{ROUNDS} interleaved round(s), medians of the counted runs. "
                f"Machine: {platform.machine()}, {os.cpu_count()} cores, load average "
                f"{load_before[0]:.2f} at the start and {load_after[0]:.2f} at the end. "
-               f"Runtime: Release build, size calibrated to about {TARGET_SECONDS:g} s per run. "
+               f"Runtime: Release build of {source_state()}, size calibrated to about {TARGET_SECONDS:g} s per run. "
                f"Clock: {CLOCK_TEXT[CLOCK]}.")
     out.append("")
     out.append("## Million statements per second (median)")
