@@ -215,7 +215,7 @@ bool fetch_label_name(Runtime& rt, ShortString& name)
 {
     std::uint32_t fatals = rt.errors.fatal_count;
     fetch(rt, rest_of_text, Expect::String);
-    name = rt.value.text;
+    name = rt.value.text();
     return rt.errors.fatal_count == fatals;
 }
 
@@ -278,7 +278,7 @@ void return_from_call(Runtime& rt, Msg empty_stack)
 
 void store_slot(ParameterSlot& slot, const Value& value)
 {
-    slot.text = value.text;
+    slot.text = value.text();
     slot.integer = value.integer;
     slot.long_integer = value.long_integer;
     slot.real = value.real;
@@ -431,7 +431,7 @@ void call_declared_function(Runtime& rt, std::uint8_t)
         // library that cannot be loaded.
         args.drop_front(1);
         fetch(rt, ',', Expect::String);
-        ShortString library = rt.value.text;
+        ShortString library = rt.value.text();
         args = call_args;
         rt.fatal(Msg::DllLoadFailed, library.view());
         rt.value.type = ValueType::Long;

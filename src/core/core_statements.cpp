@@ -5,6 +5,7 @@
 #include "core/runtime.h"
 #include "values/conversions.h"
 #include "values/fetch.h"
+#include "values/numeric_functions.h"
 #include "values/variables.h"
 
 namespace talven {
@@ -28,7 +29,7 @@ ShortString fetch_value_list(Runtime& rt)
     while (!rt.fetch.last_argument) {
         std::uint32_t fatals = rt.errors.fatal_count;
         fetch(rt, print_mode);
-        result.append(rt.value.text.view());
+        result.append(rt.value.text().view());
         if (rt.fetch.separator == ',')
             result.push_back(' ');
         if (rt.errors.fatal_count != fatals)
@@ -267,7 +268,7 @@ void cmd_setdim_str(Runtime& rt)
 {
     auto& table = rt.variables.global_strings;
     if (std::int32_t i = fetch_global_index(rt, table); i >= 0)
-        table.slots[static_cast<std::size_t>(i)] = rt.value.text;
+        table.slots[static_cast<std::size_t>(i)] = rt.value.text();
 }
 
 // "name, offset = value": the name, then the offset and the value fetched.
@@ -333,7 +334,7 @@ void write_area_string(Runtime& rt, bool terminated)
     if (!area)
         return;
     std::int64_t position = store.offset;
-    for (char c : rt.value.text.view()) {
+    for (char c : rt.value.text().view()) {
         if (position >= area->size)
             break;
         area->block[position++] = static_cast<std::uint8_t>(c);
@@ -382,7 +383,7 @@ void cmd_addstring(Runtime& rt)
         rt.fatal(Msg::TooManyElements);
         return;
     }
-    rt.elements.entries.push_back(rt.value.text);
+    rt.elements.entries.push_back(rt.value.text());
 }
 
 void cmd_setstring(Runtime& rt)
@@ -400,7 +401,7 @@ void cmd_setstring(Runtime& rt)
         rt.fatal(Msg::NoSuchElement);
         return;
     }
-    rt.elements.entries[static_cast<std::size_t>(index)] = rt.value.text;
+    rt.elements.entries[static_cast<std::size_t>(index)] = rt.value.text();
 }
 
 void cmd_textangle(Runtime& rt)
@@ -416,7 +417,7 @@ void cmd_windowtitle(Runtime& rt)
     rt.loop.handled = true;
     fetch(rt, rest_of_text);
     if (rt.value.type == ValueType::String)
-        rt.window.title = rt.value.text;
+        rt.window.title = rt.value.text();
 }
 
 void cmd_scramblekey(Runtime& rt)
@@ -425,7 +426,7 @@ void cmd_scramblekey(Runtime& rt)
     fetch(rt, rest_of_text, Expect::RawString);
     ShortString& pattern = rt.scramble.pattern;
     pattern.clear();
-    ShortString key = rt.value.text;
+    ShortString key = rt.value.text();
     if (key.empty())
         return;
     for (std::size_t i = 0; i < key.size(); ++i)
@@ -440,7 +441,7 @@ void cmd_randomize(Runtime& rt)
     LocalTime now = rt.host.local_time();
     std::uint32_t seed = rt.host.tick_count() ^ static_cast<std::uint32_t>(now.millisecond * 1000003 + now.second * 7919 +
                                                                           now.minute * 104729);
-    rt.random.seed = seed;
+    reseed_random(rt, seed);
 }
 
 void cmd_beep(Runtime& rt)

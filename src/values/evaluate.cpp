@@ -41,7 +41,7 @@ void evaluate_prefixed(Runtime& rt, const ShortString& upper)
     }
     v.integer = v.long_integer = *literal;
     v.real = *literal;
-    v.text = long_to_text(*literal, 0);
+    v.set_text(long_to_text(*literal, 0));
 }
 
 void evaluate_number_literal(Runtime& rt, const ShortString& upper)
@@ -52,7 +52,7 @@ void evaluate_number_literal(Runtime& rt, const ShortString& upper)
     v.integer = v.long_integer = long_from_text(text);
     auto number = float_from_text(text);
     v.real = number ? *number : float_prefix_of_text(text);
-    v.text = upper;
+    v.set_text(upper);
     if (!number) {
         v.type = ValueType::String;
         rt.warning(Msg::NotANumber, text);
@@ -61,7 +61,7 @@ void evaluate_number_literal(Runtime& rt, const ShortString& upper)
 
 void report_undeclared(Runtime& rt, const ShortString& upper)
 {
-    rt.value.text = upper;
+    rt.value.set_text(upper);
     auto token = static_cast<Tok>(rt.loop.token);
     if (token != Tok::Declare && token != Tok::Parameters)
         rt.warning(Msg::VariableNotDeclared, upper.view());
@@ -103,7 +103,7 @@ void analyse(Runtime& rt, std::string_view argument, Expect expect, ArgEntry& en
 {
     if (!argument.empty() && argument.front() == '"' && (argument.size() == 1 || argument.back() == '"')) {
         std::string_view contents = argument.size() >= 2 ? argument.substr(1, argument.size() - 2) : std::string_view();
-        replace_escapes(contents, expect == Expect::RawString, entry.literal.text);
+        replace_escapes(contents, expect == Expect::RawString, entry.literal.text_for_writing());
         entry.kind = ArgKind::StringLiteral;
         return;
     }
@@ -128,7 +128,7 @@ void analyse(Runtime& rt, std::string_view argument, Expect expect, ArgEntry& en
                 v.type = entry.type;
                 v.integer = v.long_integer = *literal;
                 v.real = *literal;
-                v.text = long_to_text(*literal, 0);
+                v.set_text(long_to_text(*literal, 0));
             }
         } else if (upper.size() <= max_name_length) {
             entry.kind = ArgKind::Scalar;
@@ -144,7 +144,7 @@ void analyse(Runtime& rt, std::string_view argument, Expect expect, ArgEntry& en
         v.type = text.find('.') != std::string_view::npos ? ValueType::Float : ValueType::Long;
         v.integer = v.long_integer = long_from_text(text);
         v.real = *number;
-        v.text = upper;
+        v.set_text(upper);
         entry.kind = ArgKind::Literal;
     }
 }
@@ -158,7 +158,7 @@ bool evaluate_remembered(Runtime& rt, ArgEntry& entry, std::string_view argument
         return false;
     case ArgKind::StringLiteral:
         v.type = ValueType::String;
-        v.text = entry.literal.text;
+        v.set_text(entry.literal.text());
         return true;
     case ArgKind::Literal:
         v = entry.literal;
@@ -194,7 +194,7 @@ void evaluate_argument(Runtime& rt, std::string_view argument, Expect expect, Ar
     if (!argument.empty() && argument.front() == '"' && (argument.size() == 1 || argument.back() == '"')) {
         v.type = ValueType::String;
         std::string_view contents = argument.size() >= 2 ? argument.substr(1, argument.size() - 2) : std::string_view();
-        replace_escapes(contents, expect == Expect::RawString, v.text);
+        replace_escapes(contents, expect == Expect::RawString, v.text_for_writing());
         return;
     }
 

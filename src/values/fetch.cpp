@@ -86,9 +86,9 @@ void format_numeric_text(Runtime& rt)
 {
     Value& v = rt.value;
     if (v.type == ValueType::Float)
-        v.text = float_to_text(v.real, rt.format.decimals, rt.format.number_width);
+        v.defer_float_text(v.real, rt.format.decimals, rt.format.number_width);
     else
-        v.text = long_to_text(v.long_integer, rt.format.number_width);
+        v.defer_long_text(v.long_integer, rt.format.number_width);
 }
 
 namespace {

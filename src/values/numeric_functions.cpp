@@ -56,7 +56,7 @@ void store_long(Runtime& rt, ValueType type, std::int32_t long_integer)
 void store_text(Runtime& rt, std::string_view text)
 {
     rt.value.type = ValueType::String;
-    rt.value.text = text;
+    rt.value.set_text(text);
 }
 
 // A float result with the integer views truncated from it.
@@ -245,9 +245,9 @@ void fn_lt(Runtime& rt)
 void compare_texts(Runtime& rt, RealTest test)
 {
     fetch(rt, next_argument, Expect::String);
-    ShortString a = rt.value.text;
+    ShortString a = rt.value.text();
     fetch(rt, last_argument, Expect::String);
-    store_long(rt, ValueType::Integer, test(compare_bytes(a.view(), rt.value.text.view())) ? 1 : 0);
+    store_long(rt, ValueType::Integer, test(compare_bytes(a.view(), rt.value.text().view())) ? 1 : 0);
 }
 
 void fn_equ_str(Runtime& rt)
@@ -292,12 +292,12 @@ void fn_if(Runtime& rt)
     std::int32_t first_long = rt.value.long_integer;
     ShortString first_text;
     if (condition.integer != 0)
-        first_text = rt.value.text;
+        first_text = rt.value.text();
     fetch_branch(rt, last_argument);
     Value& v = rt.value;
     if (condition.integer != 0) {
         v.integer = v.long_integer = first_long;
-        v.text = first_text;
+        v.set_text(first_text);
     }
     v.type = ValueType::String;
 }
@@ -309,9 +309,9 @@ void fn_str_str(Runtime& rt)
     fetch(rt, last_argument);
     Value& v = rt.value;
     if (v.type == ValueType::Float)
-        v.text = float_to_text(v.real, rt.format.decimals, rt.format.number_width);
+        v.set_text(float_to_text(v.real, rt.format.decimals, rt.format.number_width));
     else
-        v.text = long_to_text(v.long_integer, rt.format.number_width);
+        v.set_text(long_to_text(v.long_integer, rt.format.number_width));
     v.type = ValueType::String;
 }
 
@@ -329,15 +329,13 @@ void fn_val(Runtime& rt)
 {
     fetch(rt, last_argument, Expect::String);
     Value& v = rt.value;
-    std::string_view text = trimmed(v.text.view());
+    ShortString value_text = v.text();
+    std::string_view text = trimmed(value_text.view());
     TextNumber n = number_from_text(text);
     v.type = n.type;
     v.integer = v.long_integer = n.long_integer;
     v.real = n.real;
-    if (n.based)
-        v.text = long_to_text(n.long_integer, 0);
-    else
-        v.text = text; // assign moves overlapping bytes safely
+    // The text view is the number's, made by the dispatcher.
 }
 
 void digits_function(Runtime& rt, Base base)
@@ -353,7 +351,7 @@ void fn_bin_str(Runtime& rt) { digits_function(rt, Base::Binary); }
 void fn_format_str(Runtime& rt)
 {
     fetch(rt, next_argument, Expect::String);
-    ShortString picture = rt.value.text;
+    ShortString picture = rt.value.text();
     Number x = fetch_number(rt, last_argument);
     PictureSymbols symbols{rt.locale.decimal_point, rt.locale.thousands_separator};
     auto text = format_picture(x.real, picture.view(), symbols);

@@ -20,7 +20,7 @@ void load_parameter(Runtime& rt, ValueType type)
     const ParameterSlot& slot = rt.flow.slots[static_cast<std::size_t>(n)];
     Value& v = rt.value;
     v.type = type;
-    v.text = slot.text;
+    v.set_text(slot.text);
     v.integer = slot.integer;
     v.long_integer = slot.long_integer;
     v.real = slot.real;
@@ -50,7 +50,7 @@ void fn_getdim_int(Runtime& rt)
     std::int32_t n = global_index(rt, table);
     rt.value.type = ValueType::Integer;
     rt.value.long_integer = n >= 0 ? table.slots[static_cast<std::size_t>(n)] : 0;
-    rt.value.text = long_to_text(rt.value.long_integer, rt.format.number_width);
+    rt.value.defer_long_text(rt.value.long_integer, rt.format.number_width);
 }
 
 void fn_getdim_long(Runtime& rt)
@@ -59,7 +59,7 @@ void fn_getdim_long(Runtime& rt)
     std::int32_t n = global_index(rt, table);
     rt.value.type = ValueType::Long;
     rt.value.long_integer = n >= 0 ? table.slots[static_cast<std::size_t>(n)] : 0;
-    rt.value.text = long_to_text(rt.value.long_integer, rt.format.number_width);
+    rt.value.defer_long_text(rt.value.long_integer, rt.format.number_width);
 }
 
 void fn_getdim_float(Runtime& rt)
@@ -70,7 +70,7 @@ void fn_getdim_float(Runtime& rt)
     rt.value.type = ValueType::Float;
     rt.value.real = value;
     rt.value.long_integer = truncate_to_long(value);
-    rt.value.text = float_to_text(value, rt.format.decimals, rt.format.number_width);
+    rt.value.defer_float_text(value, rt.format.decimals, rt.format.number_width);
 }
 
 void fn_getdim_str(Runtime& rt)
@@ -78,8 +78,8 @@ void fn_getdim_str(Runtime& rt)
     const auto& table = rt.variables.global_strings;
     std::int32_t n = global_index(rt, table);
     rt.value.type = ValueType::String;
-    rt.value.text = n >= 0 ? table.slots[static_cast<std::size_t>(n)] : ShortString();
-    rt.value.long_integer = long_from_text(rt.value.text.view());
+    rt.value.set_text(n >= 0 ? table.slots[static_cast<std::size_t>(n)] : ShortString());
+    rt.value.long_integer = long_from_text(rt.value.text().view());
 }
 
 // The area name is the text up to the first ","; the offset follows.
@@ -115,7 +115,7 @@ void read_area_number(Runtime& rt, int bytes, bool is_signed)
             value |= static_cast<std::uint32_t>(area->block[read.offset + i]) << (8 * i);
     rt.value.type = ValueType::Long;
     rt.value.long_integer = is_signed ? static_cast<std::int32_t>(value) : static_cast<std::int32_t>(value);
-    rt.value.text = long_to_text(rt.value.long_integer, rt.format.number_width);
+    rt.value.defer_long_text(rt.value.long_integer, rt.format.number_width);
 }
 
 void fn_areabyte(Runtime& rt) { read_area_number(rt, 1, false); }
@@ -128,7 +128,8 @@ void read_area_string(Runtime& rt, bool with_limit)
     AreaRead read = fetch_area_read(rt, with_limit);
     AreaBlock* area = area_for_access(rt, read.name.view(), read.offset, 1);
     rt.value.type = ValueType::String;
-    rt.value.text.clear();
+    ShortString& text = rt.value.text_for_writing();
+    text.clear();
     if (!area)
         return;
     std::int64_t limit = std::min<std::int64_t>(read.limit, 255);
@@ -136,7 +137,7 @@ void read_area_string(Runtime& rt, bool with_limit)
         char c = static_cast<char>(area->block[i]);
         if (c == 0)
             break;
-        rt.value.text.push_back(c);
+        text.push_back(c);
     }
 }
 

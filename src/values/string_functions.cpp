@@ -21,7 +21,7 @@ ShortString fetch_text(Runtime& rt, char separator)
     fetch(rt, separator, Expect::Any);
     if (call && rt.value.type != ValueType::String)
         format_numeric_text(rt);
-    return rt.value.text;
+    return rt.value.text();
 }
 
 // Counts and positions take any type as well: a hexadecimal literal is
@@ -39,8 +39,8 @@ void set_text(Runtime& rt, std::string_view text)
 {
     Value& v = rt.value;
     v.type = ValueType::String;
-    v.text = text;
-    v.long_integer = long_from_text(v.text);
+    v.set_text(text);
+    v.long_integer = long_from_text(v.text().view());
     v.integer = v.long_integer;
 }
 
@@ -200,7 +200,7 @@ void fn_oemtoansi_str(Runtime& rt)
 void fn_scramble_str(Runtime& rt)
 {
     fetch(rt, ')', Expect::String);
-    ShortString s = rt.value.text;
+    ShortString s = rt.value.text();
     set_text(rt, scramble_text(s, rt.scramble.pattern));
 }
 

@@ -19,11 +19,11 @@ void sys_error(Runtime& rt)
 
 void sys_lasterror(Runtime& rt) { rt.value.long_integer = rt.errors.last_number; }
 void sys_one(Runtime& rt) { rt.value.integer = 1; }
-void sys_version(Runtime& rt) { rt.value.text = "6.0-32"; }
+void sys_version(Runtime& rt) { rt.value.set_text("6.0-32"); }
 void sys_inputint(Runtime& rt) { rt.value.integer = rt.input.integer; }
 void sys_inputlong(Runtime& rt) { rt.value.long_integer = rt.input.long_integer; }
 void sys_inputfloat(Runtime& rt) { rt.value.real = rt.input.real; }
-void sys_inputstr(Runtime& rt) { rt.value.text = rt.input.text; }
+void sys_inputstr(Runtime& rt) { rt.value.set_text(rt.input.text); }
 void sys_listlast(Runtime& rt) { rt.value.integer = rt.elements.highest(); }
 void sys_paramcount(Runtime& rt) { rt.value.integer = rt.flow.parameter_count; }
 void sys_ticks(Runtime& rt) { rt.value.long_integer = static_cast<std::int32_t>(rt.host.tick_count()); }
@@ -61,7 +61,7 @@ void evaluate_sysvar(Runtime& rt, std::uint8_t token)
     ValueType prefix_type = v.type;
     v.integer = v.long_integer = 0;
     v.real = 0.0;
-    v.text.clear();
+    v.set_text({});
     rt.current_sysvar = token;
     sysvar_table()[token](rt);
     if (v.long_integer == 0)
@@ -71,9 +71,9 @@ void evaluate_sysvar(Runtime& rt, std::uint8_t token)
     if (v.real == 0.0)
         v.real = v.long_integer;
     if (prefix_type == ValueType::Float)
-        v.text = float_to_text(v.real, rt.format.decimals, rt.format.number_width);
+        v.defer_float_text(v.real, rt.format.decimals, rt.format.number_width);
     else if (prefix_type == ValueType::Integer || prefix_type == ValueType::Long)
-        v.text = long_to_text(v.long_integer, rt.format.number_width);
+        v.defer_long_text(v.long_integer, rt.format.number_width);
 }
 
 } // namespace talven

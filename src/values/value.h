@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "core/short_string.h"
 
@@ -19,7 +20,54 @@ struct Value {
     std::int32_t integer = 0;
     std::int32_t long_integer = 0;
     double real = 0.0;
-    ShortString text;
+
+    // The string view. A number read from a variable or computed by a
+    // function gets its text only when someone reads it: most never do, and
+    // making it is the dearest part of a variable read.
+    const ShortString& text() const
+    {
+        if (m_deferred != Deferred::None)
+            make_text();
+        return m_text;
+    }
+    // For writers that build the text in place; any deferred number is
+    // dropped.
+    ShortString& text_for_writing()
+    {
+        m_deferred = Deferred::None;
+        return m_text;
+    }
+    void set_text(std::string_view text)
+    {
+        m_deferred = Deferred::None;
+        m_text.assign(text);
+    }
+    // The text a long integer has: its digits right-aligned in width.
+    void defer_long_text(std::int32_t value, std::int32_t width)
+    {
+        m_deferred = Deferred::Long;
+        m_deferred_long = value;
+        m_width = width;
+    }
+    // The text a float has: fixed-point with decimals, right-aligned.
+    void defer_float_text(double value, std::int32_t decimals, std::int32_t width)
+    {
+        m_deferred = Deferred::Float;
+        m_deferred_real = value;
+        m_decimals = decimals;
+        m_width = width;
+    }
+
+private:
+    enum class Deferred : std::uint8_t { None, Long, Float };
+    void make_text() const;
+
+    mutable Deferred m_deferred = Deferred::None;
+    mutable ShortString m_text;
+    std::int32_t m_deferred_long = 0;
+    std::int32_t m_width = 0;
+    std::int32_t m_decimals = 0;
+    double m_deferred_real = 0.0;
 };
 
 } // namespace talven

@@ -175,7 +175,7 @@ void load_integer_views(Runtime& rt, std::int32_t value)
     Value& v = rt.value;
     v.integer = v.long_integer = value;
     v.real = value;
-    format_long(v.text, value, rt.format.number_width);
+    v.defer_long_text(value, rt.format.number_width);
 }
 
 void load_float_views(Runtime& rt, double value)
@@ -183,13 +183,13 @@ void load_float_views(Runtime& rt, double value)
     Value& v = rt.value;
     v.real = value;
     v.integer = v.long_integer = truncate_to_long(value);
-    v.text = float_to_text(value, rt.format.decimals, rt.format.number_width);
+    v.defer_float_text(value, rt.format.decimals, rt.format.number_width);
 }
 
 void load_string_views(Runtime& rt, const ShortString& value)
 {
     Value& v = rt.value;
-    v.text = value;
+    v.set_text(value);
     v.integer = v.long_integer = long_from_text(value.view());
     v.real = float_prefix_of_text(value.view());
 }

@@ -52,7 +52,7 @@ ShortString print_text(const Runtime& rt)
     case ValueType::Float:
         return float_to_text(v.real, rt.format.decimals, rt.format.number_width);
     default:
-        return right_aligned(v.text.view(), rt.format.string_width);
+        return right_aligned(v.text().view(), rt.format.string_width);
     }
 }
 

@@ -55,7 +55,7 @@ TEST(Fetch, SeparatorsAndWhatIsLeft)
 
     Fetcher h("1,2");
     fetch(h.rt, rest_of_text);
-    EXPECT_EQ(h.rt.value.text.view(), "1,2");
+    EXPECT_EQ(h.rt.value.text().view(), "1,2");
     EXPECT_EQ(h.rest(), "");
 }
 
@@ -92,11 +92,11 @@ TEST(Fetch, StringLiteralEscapes)
         Fetcher f(literal);
         fetch(f.rt, rest_of_text);
         EXPECT_EQ(f.rt.value.type, ValueType::String) << literal;
-        EXPECT_EQ(f.rt.value.text.view(), expected) << literal;
+        EXPECT_EQ(f.rt.value.text().view(), expected) << literal;
     }
     Fetcher raw(R"("a\nb\\c")");
     fetch(raw.rt, rest_of_text, Expect::RawString);
-    EXPECT_EQ(raw.rt.value.text.view(), "a\\nb\\c");
+    EXPECT_EQ(raw.rt.value.text().view(), "a\\nb\\c");
 }
 
 TEST(Fetch, NumberLiteralsAndTheirViews)
@@ -125,7 +125,7 @@ TEST(Fetch, NumberLiteralsAndTheirViews)
         EXPECT_EQ(f.rt.value.integer, c.integer) << c.text;
         EXPECT_EQ(f.rt.value.long_integer, c.integer) << c.text;
         EXPECT_EQ(f.rt.value.real, c.real) << c.text;
-        EXPECT_EQ(f.rt.value.text.view(), c.string_view) << c.text;
+        EXPECT_EQ(f.rt.value.text().view(), c.string_view) << c.text;
         EXPECT_TRUE(f.host.boxes.empty()) << c.text;
     }
 }
@@ -181,7 +181,7 @@ TEST(Fetch, SystemVariablesCompleteTheirViews)
 {
     Fetcher version("$\xC4");
     fetch(version.rt, rest_of_text);
-    EXPECT_EQ(version.rt.value.text.view(), "6.0-32");
+    EXPECT_EQ(version.rt.value.text().view(), "6.0-32");
     EXPECT_EQ(version.rt.value.long_integer, 0);
 
     // A "!" prefix on an integer system variable fills the float view.
@@ -189,7 +189,7 @@ TEST(Fetch, SystemVariablesCompleteTheirViews)
     fetch(one.rt, rest_of_text);
     EXPECT_EQ(one.rt.value.type, ValueType::Float);
     EXPECT_EQ(one.rt.value.real, 1.0);
-    EXPECT_EQ(one.rt.value.text.view(), "1.000000");
+    EXPECT_EQ(one.rt.value.text().view(), "1.000000");
 }
 
 } // namespace

@@ -223,7 +223,7 @@ TEST(Conditional, EvaluatesBothBranchesAndTagsTheResultString)
         const Value& v = call.run();
         SCOPED_TRACE(c.args);
         EXPECT_EQ(v.type, ValueType::String);
-        EXPECT_EQ(v.text.view(), c.text);
+        EXPECT_EQ(v.text().view(), c.text);
         if (c.args.find('"') == std::string::npos) {
             EXPECT_EQ(v.long_integer, c.long_integer);
             EXPECT_EQ(v.integer, c.long_integer);
@@ -267,18 +267,18 @@ TEST(Conversions, NumbersToText)
         Call call(c.text);
         const Value& v = call.run();
         EXPECT_EQ(v.type, ValueType::String) << c.text;
-        EXPECT_EQ(v.text.view(), c.expected) << c.text;
+        EXPECT_EQ(v.text().view(), c.expected) << c.text;
         EXPECT_TRUE(call.host.boxes.empty()) << c.text;
     }
 
     // Decimals and number width come from the runtime's settings.
     Call wide(at(Fn::StrStr, "42"));
     wide.rt.format.number_width = 5;
-    EXPECT_EQ(wide.run().text.view(), "   42");
+    EXPECT_EQ(wide.run().text().view(), "   42");
     Call fixed(at(Fn::StrStr, "2.125"));
     fixed.rt.format.decimals = 2;
     fixed.rt.format.number_width = 8;
-    EXPECT_EQ(fixed.run().text.view(), "    2.12");
+    EXPECT_EQ(fixed.run().text().view(), "    2.12");
 }
 
 TEST(Conversions, TextToNumber)
@@ -291,18 +291,19 @@ TEST(Conversions, TextToNumber)
         const char* string_view;
     };
     const Case cases[] = {
-        {"\"12.5\"", ValueType::Float, 12, 12.5, "12.5"},
-        {"\"\"", ValueType::Long, 0, 0.0, ""},
+        // A numeric result reads as its number: "1E3" is 1 in every view.
+        {"\"12.5\"", ValueType::Float, 12, 12.5, "12.500000"},
+        {"\"\"", ValueType::Long, 0, 0.0, "0"},
         {"\"  42 \\t\"", ValueType::Long, 42, 42.0, "42"},
         {"\"$FF\"", ValueType::Long, 255, 255.0, "255"},
         {"\"&17\"", ValueType::Long, 15, 15.0, "15"},
         {"\"%101\"", ValueType::Long, 5, 5.0, "5"},
         {"\"$XYZ\"", ValueType::Long, 0, 0.0, "0"},
-        {"\"1E3\"", ValueType::Long, 1, 1.0, "1E3"},
-        {"\"-1.5\"", ValueType::Float, 1, -1.5, "-1.5"},
+        {"\"1E3\"", ValueType::Long, 1, 1.0, "1"},
+        {"\"-1.5\"", ValueType::Float, 1, -1.5, "-1.500000"},
         {"\"-12\"", ValueType::Long, -12, -12.0, "-12"},
-        {"\"3.7xyz\"", ValueType::Float, 3, 3.7, "3.7xyz"},
-        {"\"abc\"", ValueType::Long, 0, 0.0, "abc"},
+        {"\"3.7xyz\"", ValueType::Float, 3, 3.7, "3.700000"},
+        {"\"abc\"", ValueType::Long, 0, 0.0, "0"},
     };
     for (const auto& c : cases) {
         Call call(at(Fn::Val, c.text));
@@ -312,7 +313,7 @@ TEST(Conversions, TextToNumber)
         EXPECT_EQ(v.long_integer, c.long_integer);
         EXPECT_EQ(v.integer, c.long_integer);
         EXPECT_EQ(v.real, c.real);
-        EXPECT_EQ(v.text.view(), c.string_view);
+        EXPECT_EQ(v.text().view(), c.string_view);
         EXPECT_TRUE(call.host.boxes.empty());
     }
 }

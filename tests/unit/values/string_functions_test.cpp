@@ -92,7 +92,7 @@ TEST(StringFunctions, ResultsOfTypicalAndEdgeCalls)
         Evaluation e(text);
         const Value& v = e.run();
         EXPECT_EQ(v.type, ValueType::String) << text;
-        EXPECT_EQ(v.text.view(), expected) << text;
+        EXPECT_EQ(v.text().view(), expected) << text;
         EXPECT_TRUE(e.host.boxes.empty()) << text;
         EXPECT_TRUE(e.rt.loop.args.empty()) << text;
     }
@@ -153,10 +153,10 @@ TEST(StringFunctions, ScramblingUsesTheKeyPattern)
 {
     Evaluation e(call(Fn::ScrambleStr, call(Fn::ScrambleStr, "\"Geheim\"")));
     e.rt.scramble.pattern = std::string(255, '\x40'); // the key "A"
-    EXPECT_EQ(e.run().text.view(), "Geheim");
+    EXPECT_EQ(e.run().text().view(), "Geheim");
     Evaluation once(call(Fn::ScrambleStr, "\"ab\""));
     once.rt.scramble.pattern = std::string(255, '\x40');
-    EXPECT_EQ(once.run().text.view(), "!\"");
+    EXPECT_EQ(once.run().text().view(), "!\"");
 }
 
 TEST(DateFunctions, TodayInEveryForm)
@@ -172,17 +172,17 @@ TEST(DateFunctions, TodayInEveryForm)
     };
     for (const auto& [form, expected] : cases) {
         Evaluation e(call(Fn::DateStr, form));
-        EXPECT_EQ(e.run().text.view(), expected) << form;
+        EXPECT_EQ(e.run().text().view(), expected) << form;
     }
     Evaluation us(call(Fn::DateStr, "0"));
     us.rt.locale.date_separator = "/";
     us.rt.locale.short_date = "M/d/yyyy";
-    EXPECT_EQ(us.run().text.view(), "03/05/1997");
+    EXPECT_EQ(us.run().text().view(), "03/05/1997");
 
     Evaluation hours(call(Fn::TimeStr, "0"));
-    EXPECT_EQ(hours.run().text.view(), "14:07");
+    EXPECT_EQ(hours.run().text().view(), "14:07");
     Evaluation seconds(call(Fn::TimeStr, "1"));
-    EXPECT_EQ(seconds.run().text.view(), "03.25");
+    EXPECT_EQ(seconds.run().text().view(), "03.25");
 }
 
 TEST(DateFunctions, StoredAndLocaleFormsAndTheirSoftErrors)
@@ -207,7 +207,7 @@ TEST(DateFunctions, StoredAndLocaleFormsAndTheirSoftErrors)
         Evaluation e(c.text);
         const Value& v = e.run();
         EXPECT_EQ(v.type, ValueType::String) << c.text;
-        EXPECT_EQ(v.text.view(), c.result) << c.text;
+        EXPECT_EQ(v.text().view(), c.result) << c.text;
         EXPECT_EQ(v.long_integer, c.number) << c.text;
         if (c.warning) {
             ASSERT_EQ(e.host.boxes.size(), 1u) << c.text;
