@@ -51,21 +51,36 @@ struct ArgEntry {
 
 class ArgCache {
 public:
-    // The entry for an argument text starting at begin, or null when the
-    // text does not lie in the program.
-    ArgEntry* entry_at(const char* program, std::size_t program_size, const char* begin)
+    // Binds the cache to the loaded program's bytes.
+    void reset(const char* program, std::size_t program_size)
     {
-        if (begin < program || begin >= program + program_size)
+        m_program = program;
+        m_index.assign(program_size, nullptr);
+        m_entries.clear();
+    }
+
+    // The entry remembered for an argument text starting at begin, or null.
+    ArgEntry* find(const char* begin) const
+    {
+        std::size_t offset = static_cast<std::size_t>(begin - m_program);
+        return offset < m_index.size() ? m_index[offset] : nullptr;
+    }
+
+    // The entry for an argument text starting at begin, made when missing;
+    // null when the text does not lie in the program.
+    ArgEntry* entry_at(const char* begin)
+    {
+        std::size_t offset = static_cast<std::size_t>(begin - m_program);
+        if (offset >= m_index.size())
             return nullptr;
-        if (m_index.size() != program_size)
-            m_index.assign(program_size, nullptr);
-        ArgEntry*& entry = m_index[static_cast<std::size_t>(begin - program)];
+        ArgEntry*& entry = m_index[offset];
         if (!entry)
             entry = &m_entries.emplace_back();
         return entry;
     }
 
 private:
+    const char* m_program = nullptr;
     std::vector<ArgEntry*> m_index; // by offset of the argument's first byte
     std::deque<ArgEntry> m_entries; // entries stay put while nested fetches add more
 };

@@ -181,6 +181,29 @@ bool evaluate_remembered(Runtime& rt, ArgEntry& entry, std::string_view argument
 
 } // namespace
 
+bool evaluate_quickly(Runtime& rt, ArgEntry& entry)
+{
+    Value& v = rt.value;
+    switch (entry.kind) {
+    case ArgKind::Literal:
+        v.type = entry.literal.type;
+        v.integer = entry.literal.integer;
+        v.long_integer = entry.literal.long_integer;
+        v.real = entry.literal.real;
+        v.set_text(entry.literal.text().view());
+        return true;
+    case ArgKind::StringLiteral:
+        v.type = ValueType::String;
+        v.set_text(entry.literal.text().view());
+        return true;
+    case ArgKind::Scalar:
+        v.type = entry.type;
+        return load_remembered_scalar(rt, entry);
+    default:
+        return false;
+    }
+}
+
 void evaluate_argument(Runtime& rt, std::string_view argument, Expect expect, ArgEntry* entry)
 {
     if (entry) {

@@ -176,7 +176,9 @@ SplitResult split_text(std::string_view text, char separator)
 
 } // namespace
 
-void fetch(Runtime& rt, char separator, Expect expect)
+namespace {
+
+[[gnu::noinline]] void fetch_in_full(Runtime& rt, char separator, Expect expect)
 {
     ArgText& args = rt.loop.args;
     if (args.empty() && separator != print_mode) {
@@ -187,7 +189,7 @@ void fetch(Runtime& rt, char separator, Expect expect)
         fetch_function_call(rt, separator, expect);
         return;
     }
-    ArgEntry* entry = rt.arg_cache.entry_at(rt.program.bytes(), rt.program.byte_count(), args.begin());
+    ArgEntry* entry = rt.arg_cache.entry_at(args.begin());
     SplitResult split;
     if (entry && entry->text_end == args.end() && entry->separator == separator && entry->expect == expect) {
         split = entry->split;
@@ -212,6 +214,34 @@ void fetch(Runtime& rt, char separator, Expect expect)
     evaluate_argument(rt, argument, expect, entry);
     rt.fetch = after_split;
     check_type(rt, expect, argument);
+}
+
+} // namespace
+
+void fetch(Runtime& rt, char separator, Expect expect)
+{
+    // The common case without a call: an argument seen before, a literal or
+    // a variable whose slot is known. Nothing in them fetches again.
+    ArgText& args = rt.loop.args;
+    if (!args.empty() && args.front() != '@') {
+        ArgEntry* entry = rt.arg_cache.find(args.begin());
+        if (entry && entry->text_end == args.end() && entry->separator == separator && entry->expect == expect) {
+            const SplitResult& split = entry->split;
+            const char* argument = args.begin();
+            args.drop_front(split.advance);
+            rt.fetch.separator = split.separator;
+            if (split.sets_last)
+                rt.fetch.last_argument = true;
+            if (evaluate_quickly(rt, *entry)) {
+                if (expect != Expect::Any)
+                    check_type(rt, expect, std::string_view(argument, split.length));
+                return;
+            }
+            // Not a quick kind: start over with the full evaluation.
+            args = ArgText(std::string_view(argument, static_cast<std::size_t>(args.end() - argument)));
+        }
+    }
+    fetch_in_full(rt, separator, expect);
 }
 
 } // namespace talven
