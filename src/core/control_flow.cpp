@@ -219,12 +219,35 @@ bool fetch_label_name(Runtime& rt, ShortString& name)
     return rt.errors.fatal_count == fatals;
 }
 
+// A label written as a plain string literal always names the same line, so
+// the jump of such a line is remembered.
+bool is_plain_literal(std::string_view text)
+{
+    return text.size() >= 2 && text.front() == '"' && text.back() == '"' &&
+           text.find('"', 1) == text.size() - 1 && text.find('\\') == std::string_view::npos;
+}
+
 void loop_goto(Runtime& rt)
 {
     rt.loop.handled = true;
+    auto& targets = rt.flow_cache.goto_targets;
+    std::size_t line = static_cast<std::size_t>(rt.loop.current_line);
+    const char* args = rt.loop.args.begin();
+    if (line < targets.size() && targets[line].args == args && args) {
+        rt.loop.current_line = targets[line].target;
+        return;
+    }
+    bool literal = is_plain_literal(rt.loop.args.view());
     ShortString name;
-    if (fetch_label_name(rt, name))
-        jump_to_label(rt, name);
+    if (!fetch_label_name(rt, name))
+        return;
+    std::uint32_t fatals = rt.errors.fatal_count;
+    jump_to_label(rt, name);
+    if (literal && rt.errors.fatal_count == fatals) {
+        if (targets.size() != static_cast<std::size_t>(rt.program.line_count()) + 1)
+            targets.assign(static_cast<std::size_t>(rt.program.line_count()) + 1, JumpTarget{});
+        targets[line] = {args, rt.loop.current_line};
+    }
 }
 
 bool push_return(Runtime& rt)

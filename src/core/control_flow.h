@@ -25,6 +25,13 @@ struct AssignmentTarget {
     void* slot = nullptr;
 };
 
+// The line a GOTO with a literal label reaches, for the argument text it
+// was found with.
+struct JumpTarget {
+    const char* args = nullptr;
+    std::int32_t target = 0;
+};
+
 // Remembered results of scans over the line table. Lines never change while
 // a program runs, so a remembered answer is the same answer.
 struct FlowCache {
@@ -32,6 +39,7 @@ struct FlowCache {
     std::unordered_map<std::int32_t, std::vector<std::int32_t>> if_stops;
     std::unordered_map<std::string, std::int32_t> labels;           // 0: no such label
     std::vector<AssignmentTarget> assignments;                      // by line number
+    std::vector<JumpTarget> goto_targets;                           // by line number
 };
 
 // A call of a function declared on a definition line (token 0x83).

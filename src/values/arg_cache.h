@@ -47,6 +47,15 @@ struct ArgEntry {
     // The variable's value found at this epoch of the store.
     std::uint64_t epoch = 0;
     void* slot = nullptr;
+
+    // An array element reference starting here: its name, where its index
+    // text lies, and the array found while the directory held array_count.
+    const char* reference_end = nullptr;
+    std::uint16_t index_begin = 0;
+    std::uint16_t index_length = 0;
+    VarName array_name;
+    int array_count = -1;
+    ArrayDescriptor* array = nullptr;
 };
 
 class ArgCache {

@@ -168,26 +168,36 @@ std::optional<std::int32_t> based_literal(char prefix, std::string_view digits)
     return static_cast<std::int32_t>(value);
 }
 
-char upper_ansi(char c)
-{
-    unsigned char u = static_cast<unsigned char>(c);
-    if ((u >= 0x61 && u <= 0x7A) || (u >= 0xE0 && u <= 0xF6) || (u >= 0xF8 && u <= 0xFE))
-        return static_cast<char>(u - 0x20);
-    return c;
-}
+namespace {
 
-char lower_ansi(char c)
-{
-    unsigned char u = static_cast<unsigned char>(c);
-    if ((u >= 0x41 && u <= 0x5A) || (u >= 0xC0 && u <= 0xD6) || (u >= 0xD8 && u <= 0xDE))
-        return static_cast<char>(u + 0x20);
-    return c;
-}
+// The case rule as tables: names are upper-cased on every lookup.
+struct CaseTables {
+    unsigned char upper[256];
+    unsigned char lower[256];
+    constexpr CaseTables() : upper(), lower()
+    {
+        for (int c = 0; c < 256; ++c) {
+            upper[c] = static_cast<unsigned char>(
+                (c >= 0x61 && c <= 0x7A) || (c >= 0xE0 && c <= 0xF6) || (c >= 0xF8 && c <= 0xFE) ? c - 0x20 : c);
+            lower[c] = static_cast<unsigned char>(
+                (c >= 0x41 && c <= 0x5A) || (c >= 0xC0 && c <= 0xD6) || (c >= 0xD8 && c <= 0xDE) ? c + 0x20 : c);
+        }
+    }
+};
+
+constexpr CaseTables case_tables;
+
+} // namespace
+
+char upper_ansi(char c) { return static_cast<char>(case_tables.upper[static_cast<unsigned char>(c)]); }
+
+char lower_ansi(char c) { return static_cast<char>(case_tables.lower[static_cast<unsigned char>(c)]); }
 
 void upper_ansi(ShortString& text)
 {
-    for (std::size_t i = 0; i < text.size(); ++i)
-        text[i] = upper_ansi(text[i]);
+    char* bytes = text.data();
+    for (std::size_t i = 0, n = text.size(); i < n; ++i)
+        bytes[i] = static_cast<char>(case_tables.upper[static_cast<unsigned char>(bytes[i])]);
 }
 
 bool is_upper_ansi_equal(std::string_view a, std::string_view b)

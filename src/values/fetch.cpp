@@ -128,7 +128,8 @@ void fetch_function_call(Runtime& rt, char separator, Expect expect)
         rt.fetch.separator = args.front();
         args.drop_front(1);
     }
-    check_type(rt, expect, consumed);
+    if (expect != Expect::Any)
+        check_type(rt, expect, consumed);
 }
 
 // Where the next argument ends: a pure function of the text and the
@@ -220,9 +221,13 @@ namespace {
 
 void fetch(Runtime& rt, char separator, Expect expect)
 {
+    ArgText& args = rt.loop.args;
+    if (args.size() >= 2 && args.front() == '@') {
+        fetch_function_call(rt, separator, expect);
+        return;
+    }
     // The common case without a call: an argument seen before, a literal or
     // a variable whose slot is known. Nothing in them fetches again.
-    ArgText& args = rt.loop.args;
     if (!args.empty() && args.front() != '@') {
         ArgEntry* entry = rt.arg_cache.find(args.begin());
         if (entry && entry->text_end == args.end() && entry->separator == separator && entry->expect == expect) {

@@ -8,7 +8,7 @@
 
 namespace talven {
 
-std::optional<double> round_to_real48(double value)
+std::optional<double> round_to_real48_slow(double value)
 {
     std::uint64_t bits;
     std::memcpy(&bits, &value, sizeof bits);

@@ -3,6 +3,7 @@
 #include "values/variables.h"
 
 #include "core/runtime.h"
+#include "values/arg_cache.h"
 #include "values/conversions.h"
 #include "values/fetch.h"
 
@@ -248,23 +249,54 @@ bool load_scalar(Runtime& rt, char suffix, std::string_view upper_name)
 ElementRef resolve_element(Runtime& rt, std::string_view reference)
 {
     ElementRef ref;
-    std::size_t open = reference.find('[');
-    std::size_t close = reference.rfind(']');
-    if (open == std::string_view::npos || close == std::string_view::npos || close < open) {
-        rt.fatal(Msg::BadVariableName, upper_trimmed(reference).view());
-        return ref;
+    // What the reference's text says is remembered per position; the
+    // indices are evaluated every time.
+    ArgEntry* remembered = rt.arg_cache.entry_at(reference.data());
+    if (remembered && remembered->reference_end != reference.data() + reference.size())
+        remembered->reference_end = nullptr;
+    std::string_view index_text;
+    ShortString name;
+    if (remembered && remembered->reference_end) {
+        index_text = reference.substr(remembered->index_begin, remembered->index_length);
+    } else {
+        std::size_t open = reference.find('[');
+        std::size_t close = reference.rfind(']');
+        if (open == std::string_view::npos || close == std::string_view::npos || close < open) {
+            rt.fatal(Msg::BadVariableName, upper_trimmed(reference).view());
+            return ref;
+        }
+        name = upper_trimmed(reference.substr(0, open));
+        if (name.size() > max_name_length) {
+            rt.fatal(Msg::VariableNameTooLong, name.view());
+            return ref;
+        }
+        // The indices are evaluated from the text as written: upper-casing
+        // it would change string literals and function tokens inside.
+        index_text = reference.substr(open + 1, close - open - 1);
+        if (remembered) {
+            remembered->reference_end = reference.data() + reference.size();
+            remembered->index_begin = static_cast<std::uint16_t>(open + 1);
+            remembered->index_length = static_cast<std::uint16_t>(close - open - 1);
+            remembered->array_name.set(name.view());
+            remembered->array_count = -1;
+        }
     }
-    ShortString name = upper_trimmed(reference.substr(0, open));
-    if (name.size() > max_name_length) {
-        rt.fatal(Msg::VariableNameTooLong, name.view());
-        return ref;
-    }
-    // The indices are evaluated from the text as written: upper-casing it
-    // would change string literals and function tokens inside.
     std::int32_t index[3];
-    if (!evaluate_bounds(rt, reference.substr(open + 1, close - open - 1), index))
+    if (!evaluate_bounds(rt, index_text, index))
         return ref;
-    ArrayDescriptor* array = rt.variables.find_array(name.view());
+    ArrayDescriptor* array;
+    VariableStore& store = rt.variables;
+    if (remembered && remembered->reference_end) {
+        // Arrays are only ever added, so the newest match stays the newest
+        // until the directory grows.
+        if (remembered->array_count != store.array_count) {
+            remembered->array = store.find_array(remembered->array_name.view());
+            remembered->array_count = store.array_count;
+        }
+        array = remembered->array;
+    } else {
+        array = store.find_array(name.view());
+    }
     if (!array) {
         ref.missing_array = true;
         return ref;
