@@ -64,6 +64,7 @@ public:
     void reset(const char* program, std::size_t program_size)
     {
         m_program = program;
+        m_size = program_size;
         m_index.assign(program_size, nullptr);
         m_entries.clear();
     }
@@ -72,7 +73,7 @@ public:
     ArgEntry* find(const char* begin) const
     {
         std::size_t offset = static_cast<std::size_t>(begin - m_program);
-        return offset < m_index.size() ? m_index[offset] : nullptr;
+        return offset < m_size ? m_index[offset] : nullptr;
     }
 
     // The entry for an argument text starting at begin, made when missing;
@@ -90,6 +91,7 @@ public:
 
 private:
     const char* m_program = nullptr;
+    std::size_t m_size = 0;
     std::vector<ArgEntry*> m_index; // by offset of the argument's first byte
     std::deque<ArgEntry> m_entries; // entries stay put while nested fetches add more
 };

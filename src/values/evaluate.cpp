@@ -6,6 +6,7 @@
 #include "core/tokens.h"
 #include "values/conversions.h"
 #include "values/arg_cache.h"
+#include "values/quick_evaluation.h"
 #include "values/fetch.h"
 #include "values/variables.h"
 
@@ -65,37 +66,6 @@ void report_undeclared(Runtime& rt, const ShortString& upper)
     auto token = static_cast<Tok>(rt.loop.token);
     if (token != Tok::Declare && token != Tok::Parameters)
         rt.warning(Msg::VariableNotDeclared, upper.view());
-}
-
-template <class T>
-T* find_in_pool(Pool<T>& pool, const VarName& name)
-{
-    return pool.find(name.view());
-}
-
-// Loads a scalar through the remembered slot while the store's epoch is the
-// one it was found at. False when the name is not declared.
-bool load_remembered_scalar(Runtime& rt, ArgEntry& entry)
-{
-    VariableStore& store = rt.variables;
-    if (entry.epoch != store.epoch) {
-        switch (entry.suffix) {
-        case '%': entry.slot = find_in_pool(store.integers, entry.name); break;
-        case '&': entry.slot = find_in_pool(store.longs, entry.name); break;
-        case '!': entry.slot = find_in_pool(store.floats, entry.name); break;
-        default: entry.slot = find_in_pool(store.strings, entry.name); break;
-        }
-        entry.epoch = store.epoch;
-    }
-    if (!entry.slot)
-        return false;
-    switch (entry.suffix) {
-    case '%':
-    case '&': load_integer_views(rt, *static_cast<std::int32_t*>(entry.slot)); break;
-    case '!': load_float_views(rt, *static_cast<double*>(entry.slot)); break;
-    default: load_string_views(rt, *static_cast<ShortString*>(entry.slot)); break;
-    }
-    return true;
 }
 
 // What the text alone says about an argument, for the next evaluation.
@@ -180,29 +150,6 @@ bool evaluate_remembered(Runtime& rt, ArgEntry& entry, std::string_view argument
 }
 
 } // namespace
-
-bool evaluate_quickly(Runtime& rt, ArgEntry& entry)
-{
-    Value& v = rt.value;
-    switch (entry.kind) {
-    case ArgKind::Literal:
-        v.type = entry.literal.type;
-        v.integer = entry.literal.integer;
-        v.long_integer = entry.literal.long_integer;
-        v.real = entry.literal.real;
-        v.set_text(entry.literal.text().view());
-        return true;
-    case ArgKind::StringLiteral:
-        v.type = ValueType::String;
-        v.set_text(entry.literal.text().view());
-        return true;
-    case ArgKind::Scalar:
-        v.type = entry.type;
-        return load_remembered_scalar(rt, entry);
-    default:
-        return false;
-    }
-}
 
 void evaluate_argument(Runtime& rt, std::string_view argument, Expect expect, ArgEntry* entry)
 {

@@ -18,10 +18,6 @@ struct Runtime;
 struct ArgEntry;
 void evaluate_argument(Runtime& rt, std::string_view argument, Expect expect, ArgEntry* entry = nullptr);
 
-// The evaluation of a remembered literal or known variable, without any
-// further fetch; false when the entry needs the full evaluation.
-bool evaluate_quickly(Runtime& rt, ArgEntry& entry);
-
 // Runs the function of the token; it consumes its own arguments.
 void call_function(Runtime& rt, std::uint8_t token);
 

@@ -7,6 +7,7 @@
 #include "values/conversions.h"
 #include "values/arg_cache.h"
 #include "values/evaluate.h"
+#include "values/quick_evaluation.h"
 
 namespace talven {
 
@@ -102,7 +103,7 @@ void check_type(Runtime& rt, Expect expect, std::string_view argument)
         rt.fatal(Msg::WrongParameterType, argument);
 }
 
-void fetch_function_call(Runtime& rt, char separator, Expect expect)
+[[gnu::noinline]] void fetch_function_call(Runtime& rt, char separator, Expect expect)
 {
     ArgText& args = rt.loop.args;
     const char* start = args.begin();
