@@ -11,15 +11,6 @@
 namespace talven {
 namespace {
 
-std::string_view trimmed(std::string_view text)
-{
-    while (!text.empty() && static_cast<unsigned char>(text.front()) < 33)
-        text.remove_prefix(1);
-    while (!text.empty() && static_cast<unsigned char>(text.back()) < 33)
-        text.remove_suffix(1);
-    return text;
-}
-
 // The value list of a string assignment: print-mode arguments joined, one
 // blank after each that a "," ended, cut at 255 characters.
 ShortString fetch_value_list(Runtime& rt)
@@ -126,8 +117,8 @@ void cmd_let(Runtime& rt)
     const char* args_begin = rt.loop.args.begin();
     std::string_view text = rt.loop.args.view();
     std::size_t equals = text.find('=');
-    std::string_view target = trimmed(text.substr(0, equals));
-    std::string_view value_text = equals == std::string_view::npos ? std::string_view() : trimmed(text.substr(equals + 1));
+    std::string_view target = trim_blanks(text.substr(0, equals));
+    std::string_view value_text = equals == std::string_view::npos ? std::string_view() : trim_blanks(text.substr(equals + 1));
     rt.loop.args = ArgText(value_text);
     ShortString name = upper_trimmed(target);
 
@@ -138,7 +129,7 @@ void cmd_let(Runtime& rt)
     if (is_element) {
         element = resolve_element(rt, target);
         bare = bare.substr(0, bare.find('['));
-        bare = trimmed(bare);
+        bare = trim_blanks(bare);
         if (rt.errors.fatal_count != fatals)
             return;
     }
@@ -285,7 +276,7 @@ AreaStore fetch_area_store(Runtime& rt)
     std::string_view text = rt.loop.args.view();
     std::size_t comma = text.find(',');
     store.name = upper_trimmed(text.substr(0, comma));
-    rt.loop.args = ArgText(comma == std::string_view::npos ? std::string_view() : trimmed(text.substr(comma + 1)));
+    rt.loop.args = ArgText(comma == std::string_view::npos ? std::string_view() : trim_blanks(text.substr(comma + 1)));
     std::uint32_t fatals = rt.errors.fatal_count;
     fetch(rt, '=');
     store.offset = rt.value.long_integer;
@@ -353,7 +344,7 @@ void cmd_areadim(Runtime& rt)
     std::string_view text = rt.loop.args.view();
     std::size_t comma = text.find(',');
     ShortString name = upper_trimmed(text.substr(0, comma));
-    rt.loop.args = ArgText(comma == std::string_view::npos ? std::string_view() : trimmed(text.substr(comma + 1)));
+    rt.loop.args = ArgText(comma == std::string_view::npos ? std::string_view() : trim_blanks(text.substr(comma + 1)));
     std::uint32_t fatals = rt.errors.fatal_count;
     fetch(rt, rest_of_text);
     if (rt.errors.fatal_count == fatals)

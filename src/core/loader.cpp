@@ -27,15 +27,6 @@ constexpr std::string_view program_filter = "Talven-Code (*.tvc)|*.TVC|All (*.*)
     fail(rt, message_text(msg), code);
 }
 
-ShortString trimmed(std::string_view text)
-{
-    while (!text.empty() && static_cast<unsigned char>(text.front()) < 33)
-        text.remove_prefix(1);
-    while (!text.empty() && static_cast<unsigned char>(text.back()) < 33)
-        text.remove_suffix(1);
-    return ShortString(text);
-}
-
 // Where the program is and under which name it is read.
 void locate(Runtime& rt)
 {
@@ -55,7 +46,7 @@ void locate(Runtime& rt)
             auto chosen = rt.host.choose_program_file(program_filter, caption.view());
             if (!chosen)
                 fail(rt, Msg::Usage, exit_code::error);
-            loader.file_name = trimmed(chosen->view());
+            loader.file_name = trim_blanks(chosen->view());
             loader.program_start = 0;
             return;
         }

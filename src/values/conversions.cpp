@@ -77,6 +77,15 @@ double parse_float(std::string_view text)
 
 } // namespace
 
+std::string_view trim_blanks(std::string_view text)
+{
+    while (!text.empty() && static_cast<unsigned char>(text.front()) < 33)
+        text.remove_prefix(1);
+    while (!text.empty() && static_cast<unsigned char>(text.back()) < 33)
+        text.remove_suffix(1);
+    return text;
+}
+
 std::int32_t long_from_text(std::string_view text)
 {
     std::size_t i = 0;

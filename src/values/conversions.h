@@ -27,6 +27,10 @@ double float_prefix_of_text(std::string_view text);
 // digits). Nothing when the digits are not valid.
 std::optional<std::int32_t> based_literal(char prefix, std::string_view digits);
 
+// The text without the characters below code 33 at both ends, as the
+// runtime trims names, values and file names.
+std::string_view trim_blanks(std::string_view text);
+
 char upper_ansi(char c);
 char lower_ansi(char c);
 void upper_ansi(ShortString& text);

@@ -315,22 +315,12 @@ void fn_str_str(Runtime& rt)
     v.type = ValueType::String;
 }
 
-// Trimming drops control characters and blanks at both ends, as @TRIM$ does.
-std::string_view trimmed(std::string_view text)
-{
-    while (!text.empty() && static_cast<unsigned char>(text.front()) < 33)
-        text.remove_prefix(1);
-    while (!text.empty() && static_cast<unsigned char>(text.back()) < 33)
-        text.remove_suffix(1);
-    return text;
-}
-
 void fn_val(Runtime& rt)
 {
     fetch(rt, last_argument, Expect::String);
     Value& v = rt.value;
     ShortString value_text = v.text();
-    std::string_view text = trimmed(value_text.view());
+    std::string_view text = trim_blanks(value_text.view());
     TextNumber n = number_from_text(text);
     v.type = n.type;
     v.integer = v.long_integer = n.long_integer;

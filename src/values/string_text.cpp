@@ -95,12 +95,7 @@ std::int32_t find_text(std::string_view t, std::string_view s)
 
 std::string_view trim_text(std::string_view s)
 {
-    auto is_blank = [](char c) { return static_cast<unsigned char>(c) < 33; };
-    while (!s.empty() && is_blank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && is_blank(s.back()))
-        s.remove_suffix(1);
-    return s;
+    return trim_blanks(s);
 }
 
 ShortString upper_text(std::string_view s)

@@ -11,32 +11,19 @@ namespace talven {
 
 ShortString upper_trimmed(std::string_view text)
 {
-    while (!text.empty() && static_cast<unsigned char>(text.front()) < 33)
-        text.remove_prefix(1);
-    while (!text.empty() && static_cast<unsigned char>(text.back()) < 33)
-        text.remove_suffix(1);
-    ShortString out(text);
+    ShortString out(trim_blanks(text));
     upper_ansi(out);
     return out;
 }
 
 namespace {
 
-std::string_view trimmed_view(std::string_view text)
-{
-    while (!text.empty() && static_cast<unsigned char>(text.front()) < 33)
-        text.remove_prefix(1);
-    while (!text.empty() && static_cast<unsigned char>(text.back()) < 33)
-        text.remove_suffix(1);
-    return text;
-}
-
 // Evaluates up to three comma-separated numbers (long integer views) from
 // text in stable storage. Missing ones are 0; a fourth is error 254.
 bool evaluate_bounds(Runtime& rt, std::string_view text, std::int32_t (&out)[3])
 {
     out[0] = out[1] = out[2] = 0;
-    text = trimmed_view(text);
+    text = trim_blanks(text);
     if (text.empty())
         return true;
     ArgText saved = rt.loop.args;
@@ -419,9 +406,9 @@ void declare_item(Runtime& rt, std::string_view item, int parameter_slot)
             rt.fatal(Msg::BadVariableName, text);
             return;
         }
-        name = trimmed_view(text.substr(0, open));
+        name = trim_blanks(text.substr(0, open));
         // The bounds are evaluated from the text as written.
-        std::string_view raw = trimmed_view(item);
+        std::string_view raw = trim_blanks(item);
         std::size_t raw_open = raw.find('[');
         raw_bounds = raw.substr(raw_open + 1, raw.size() - raw_open - 2);
     }
