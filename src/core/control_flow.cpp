@@ -301,10 +301,7 @@ void return_from_call(Runtime& rt, Msg empty_stack)
 
 void store_slot(ParameterSlot& slot, const Value& value)
 {
-    slot.text = value.text();
-    slot.integer = value.integer;
-    slot.long_integer = value.long_integer;
-    slot.real = value.real;
+    slot = value;
 }
 
 void loop_return(Runtime& rt)

@@ -101,13 +101,9 @@ struct ScrambleState {
     ShortString pattern;
 };
 
-// One parameter slot: the four views of an evaluated argument.
-struct ParameterSlot {
-    ShortString text;
-    std::int32_t integer = 0;
-    std::int32_t long_integer = 0;
-    double real = 0.0;
-};
+// One parameter slot: the four views of an evaluated argument. A slot is a
+// value, so a number's text is made only when the slot's text is read.
+using ParameterSlot = Value;
 
 constexpr int parameter_slot_count = 16;
 constexpr int while_capacity = 10;

@@ -17,13 +17,8 @@ void load_parameter(Runtime& rt, ValueType type)
         rt.fatal(Msg::ParameterCountRange);
         n = 0;
     }
-    const ParameterSlot& slot = rt.flow.slots[static_cast<std::size_t>(n)];
-    Value& v = rt.value;
-    v.type = type;
-    v.set_text(slot.text);
-    v.integer = slot.integer;
-    v.long_integer = slot.long_integer;
-    v.real = slot.real;
+    rt.value = rt.flow.slots[static_cast<std::size_t>(n)];
+    rt.value.type = type;
 }
 
 void fn_param_str(Runtime& rt) { load_parameter(rt, ValueType::String); }

@@ -149,7 +149,7 @@ void declare_scalar(Runtime& rt, std::string_view name, int parameter_slot)
     case '%': append_entry(rt, store.integers, suffix, name, slot ? slot->integer : 0); break;
     case '&': append_entry(rt, store.longs, suffix, name, slot ? slot->long_integer : 0); break;
     case '!': append_entry(rt, store.floats, suffix, name, slot ? slot->real : 0.0); break;
-    case '$': append_entry(rt, store.strings, suffix, name, slot ? slot->text : ShortString()); break;
+    case '$': append_entry(rt, store.strings, suffix, name, slot ? slot->text() : ShortString()); break;
     default: append_entry(rt, store.areas, suffix, name, AreaBlock{}); break;
     }
 }

@@ -34,7 +34,8 @@ struct VarName {
     }
     bool equals(std::string_view name) const
     {
-        return name.size() == length && std::memcmp(bytes, name.data(), length) == 0;
+        return name.size() == length && (length == 0 || bytes[0] == name[0]) &&
+               std::memcmp(bytes, name.data(), length) == 0;
     }
     std::string_view view() const { return {bytes, length}; }
 };
