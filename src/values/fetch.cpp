@@ -128,6 +128,11 @@ void check_type(Runtime& rt, Expect expect, std::string_view argument)
     } else if (args.front() == separator || (print && (args.front() == ',' || args.front() == ';'))) {
         rt.fetch.separator = args.front();
         args.drop_front(1);
+    } else if (print && args.front() == '+') {
+        // In print mode "+" ends an argument like ";" after a call too;
+        // left in place it would start an empty argument.
+        rt.fetch.separator = ';';
+        args.drop_front(1);
     }
     if (expect != Expect::Any)
         check_type(rt, expect, consumed);

@@ -96,10 +96,17 @@ std::optional<BoxAnswer> parse_answer(std::string word)
 std::optional<LocalTime> parse_fixed_time(const char* text)
 {
     LocalTime t;
-    int count = std::sscanf(text, "%d-%d-%d %d:%d:%d.%d", &t.year, &t.month, &t.day, &t.hour, &t.minute, &t.second,
-                            &t.millisecond);
+    int consumed = 0;
+    int count = std::sscanf(text, "%d-%d-%d %d:%d:%d%n", &t.year, &t.month, &t.day, &t.hour, &t.minute, &t.second,
+                            &consumed);
     if (count < 3)
         return std::nullopt;
+    // The fraction of a second: ".78" is 780 milliseconds.
+    if (count == 6 && text[consumed] == '.') {
+        int scale = 100;
+        for (const char* p = text + consumed + 1; *p >= '0' && *p <= '9' && scale > 0; ++p, scale /= 10)
+            t.millisecond += (*p - '0') * scale;
+    }
     std::tm parts{};
     parts.tm_year = t.year - 1900;
     parts.tm_mon = t.month - 1;
