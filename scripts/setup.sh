@@ -17,6 +17,11 @@ PACKAGES=(
     libgtest-dev
     # golden test runner (the tests call /usr/bin/python3, not whatever is on PATH)
     python3
+    # fuzz targets: libFuzzer needs clang 16 (14 cannot compile our C++20)
+    # and its runtime libraries; llvm-16 brings the symbolizer for reports
+    clang-16
+    libclang-rt-16-dev
+    llvm-16
     # Windows builds (posix thread model: std::thread, std::mutex and GoogleTest need it)
     g++-mingw-w64-x86-64-posix
     g++-mingw-w64-i686-posix

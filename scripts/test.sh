@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds every configuration and runs the test suite.
 # Stages: setup, native build, win64 build, win32 build (the Windows ones build
-# the portable core only for now), then CTest on the native build. Each stage
-# prints its time; any failure makes the exit status non-zero, and the output
-# ends with CTest's summary.
+# the portable core only for now), CTest on the native build, the same suite
+# built with AddressSanitizer + UndefinedBehaviorSanitizer (asan preset), and
+# the fuzz targets built with clang-16 (fuzz preset): each replays its corpus
+# and runs a short pass with a fixed seed and number of runs. Each stage
+# prints its time, and a table of all of them ends the output; any failure
+# makes the exit status non-zero.
 set -uo pipefail
 
 cd "$(dirname "$0")/.."
@@ -14,6 +17,7 @@ export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$PWD}"
 export CCACHE_NOHASHDIR="${CCACHE_NOHASHDIR:-true}"
 
 failed=()
+times=()
 now() { date +%s.%N; }
 
 # stage NAME COMMAND...: runs one stage and prints how long it took.
@@ -30,8 +34,10 @@ stage() {
     seconds=$(awk -v a="$start" -v b="$(now)" 'BEGIN { printf "%.1f", b - a }')
     if [[ $status -eq 0 ]]; then
         echo "==> $name: done in ${seconds} s"
+        times+=("$(printf '%8s s  %s' "$seconds" "$name")")
     else
         echo "==> $name: FAILED (exit $status) after ${seconds} s"
+        times+=("$(printf '%8s s  %s  (FAILED)' "$seconds" "$name")")
         failed+=("$name")
     fi
     return $status
@@ -41,22 +47,23 @@ build() {
     cmake --preset "$1" && cmake --build --preset "$1"
 }
 
+total_start=$(now)
 stage "setup" scripts/setup.sh || exit 1
 stage "build native" build native || { echo "test: the native build failed; no tests run"; exit 1; }
 stage "build win64 (core only)" build win64
 stage "build win32 (core only)" build win32
+stage "ctest native" ctest --preset native
+stage "build asan" build asan && stage "ctest asan" ctest --preset asan
+stage "build fuzz" build fuzz && stage "ctest fuzz (corpus replay, short fixed-seed pass)" ctest --preset fuzz
+
+echo
+echo "==> stage times"
+printf '%s\n' "${times[@]}"
+printf '%8s s  %s\n' "$(awk -v a="$total_start" -v b="$(now)" 'BEGIN { printf "%.1f", b - a }')" "total"
 
 if [[ ${#failed[@]} -gt 0 ]]; then
     echo
     echo "test: failed stages: ${failed[*]}"
-fi
-
-echo
-echo "==> ctest native (its summary follows)"
-ctest --preset native
-ctest_status=$?
-
-if [[ $ctest_status -ne 0 || ${#failed[@]} -gt 0 ]]; then
     exit 1
 fi
 exit 0

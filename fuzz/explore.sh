@@ -1,0 +1,100 @@
+#!/usr/bin/env bash
+# The long fuzzing run, outside the test command:
+#
+#   fuzz/explore.sh [-t SECONDS] [-j PARALLEL] [TARGET...]
+#
+# TARGET is loader, interpreter or fetch (default: all three). Each target
+# runs for SECONDS (default 600) with libFuzzer's default random seed, on the
+# kept corpus fuzz/corpus/<target>/ (started from the seed corpus the fuzz
+# build makes, build/fuzz/fuzz/seeds/<target>/), with its dictionary. Up to
+# PARALLEL targets (default 1) run at the same time, each in one process.
+# Afterwards the corpus is minimised (libFuzzer's -merge) so that it stays
+# small enough to keep in the repository. Inputs that crash, leak, trip a
+# sanitizer or take over a second are saved as fuzz/findings/<target>/
+# crash-*, leak-*, timeout-* ...; the run goes on after a finding (libFuzzer's
+# fork mode with one worker). The logs are in fuzz/explore-logs/ (not kept in
+# git); at the end the script prints per target the executions, and the
+# coverage of the merged corpus: edges ("coverage edges", libFuzzer's cov)
+# and features ("features", ft).
+#
+# Needs the fuzz build: scripts/setup.sh, then
+#   cmake --preset fuzz && cmake --build --preset fuzz
+# (explore.sh builds it when it is missing).
+set -uo pipefail
+
+cd "$(dirname "$0")/.."
+seconds=600
+parallel=1
+while getopts "t:j:h" opt; do
+    case $opt in
+    t) seconds=$OPTARG ;;
+    j) parallel=$OPTARG ;;
+    *) sed -n '2,20p' "$0"; exit 2 ;;
+    esac
+done
+shift $((OPTIND - 1))
+targets=("$@")
+[[ ${#targets[@]} -eq 0 ]] && targets=(loader interpreter fetch)
+
+build=build/fuzz
+if [[ ! -x $build/fuzz_loader || ! -d $build/fuzz/seeds ]]; then
+    cmake --preset fuzz && cmake --build --preset fuzz || exit 1
+fi
+
+declare -A max_len=([loader]=65536 [interpreter]=16384 [fetch]=300)
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+# Readable stack traces in the findings' reports.
+[[ -x /usr/lib/llvm-16/bin/llvm-symbolizer ]] && export PATH="/usr/lib/llvm-16/bin:$PATH"
+
+explore() {
+    local target=$1
+    local corpus=fuzz/corpus/$target findings=fuzz/findings/$target log=fuzz/explore-logs/$target.log
+    mkdir -p "$corpus" "$findings" fuzz/explore-logs
+    if [[ -z $(ls -A "$corpus") ]]; then
+        cp "$build/fuzz/seeds/$target/"* "$corpus/"
+    fi
+    echo "explore: $target for $seconds s (log: $log)"
+    # -fork: a crash is saved and the run goes on with the next input.
+    "$build/fuzz_$target" -max_total_time="$seconds" -max_len="${max_len[$target]}" \
+        -timeout=1 -rss_limit_mb=2048 -dict="fuzz/$target.dict" -print_final_stats=1 \
+        -fork=1 -ignore_crashes=1 -ignore_timeouts=1 -ignore_ooms=1 \
+        -artifact_prefix="$findings/" "$corpus" "$build/fuzz/seeds/$target" >"$log" 2>&1
+    # Keep only the inputs that add coverage.
+    local merged
+    merged=$(mktemp -d)
+    if "$build/fuzz_$target" -merge=1 -max_len="${max_len[$target]}" -timeout=10 "$merged" "$corpus" \
+        >"$log.merge" 2>&1; then
+        rm -rf "$corpus"
+        mv "$merged" "$corpus"
+    else
+        rm -rf "$merged"
+        echo "explore: $target: merging the corpus failed; kept it as it was (see $log)"
+    fi
+}
+
+running=0
+for target in "${targets[@]}"; do
+    if [[ -z ${max_len[$target]:-} ]]; then
+        echo "explore: unknown target $target (loader, interpreter, fetch)" >&2
+        exit 2
+    fi
+    explore "$target" &
+    running=$((running + 1))
+    if [[ $running -ge $parallel ]]; then
+        wait -n
+        running=$((running - 1))
+    fi
+done
+wait
+
+for target in "${targets[@]}"; do
+    log=fuzz/explore-logs/$target.log
+    echo
+    echo "== $target: $(ls fuzz/corpus/$target | wc -l) inputs in the corpus"
+    # The fork-mode status line: executions so far, coverage, findings.
+    grep -E "^#[0-9]+: cov:" "$log" | tail -1
+    # cov (edges) and ft (features) of the whole corpus after the merge.
+    grep -E "^MERGE-OUTER: [0-9]+ new files" "$log.merge" | tail -1
+    found=$(ls "fuzz/findings/$target" 2>/dev/null | wc -l)
+    echo "findings: $found (fuzz/findings/$target)"
+done
