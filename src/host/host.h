@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/short_string.h"
+#include "host/host_files.h"
 
 namespace talven {
 
@@ -57,6 +58,10 @@ public:
     virtual std::optional<ShortString> choose_program_file(std::string_view filter, std::string_view caption) = 0;
 
     virtual std::unique_ptr<HostFile> open_for_reading(std::string_view name) = 0;
+
+    // The file system of the numbered files and the file commands. A host
+    // without one (a fuzzing or test host) refuses every operation.
+    virtual HostFileSystem& files() { return no_file_system(); }
 
     virtual BoxAnswer message_box(std::string_view text, std::string_view caption, BoxIcon icon, BoxButtons buttons) = 0;
 
