@@ -32,6 +32,14 @@ struct JumpTarget {
     std::int32_t target = 0;
 };
 
+// A declaration list of plain names, as its text said the last time: the
+// names in order with the parameter slot each takes (0 for DECLARE, -1 for
+// a name PARAMETERS passes over).
+struct DeclarationList {
+    const char* args = nullptr;
+    std::vector<std::pair<VarName, int>> names;
+};
+
 // Remembered results of scans over the line table. Lines never change while
 // a program runs, so a remembered answer is the same answer.
 struct FlowCache {
@@ -40,6 +48,7 @@ struct FlowCache {
     std::unordered_map<std::string, std::int32_t> labels;           // 0: no such label
     std::vector<AssignmentTarget> assignments;                      // by line number
     std::vector<JumpTarget> goto_targets;                           // by line number
+    std::vector<DeclarationList> declarations;                      // by line number
 };
 
 // A call of a function declared on a definition line (token 0x83).

@@ -138,6 +138,11 @@ void declare_array(Runtime& rt, std::string_view name, std::string_view raw_boun
     }
 }
 
+
+bool is_type_suffix(char c) { return c == '!' || c == '#' || c == '$' || c == '%' || c == '&'; }
+
+} // namespace
+
 void declare_scalar(Runtime& rt, std::string_view name, int parameter_slot)
 {
     VariableStore& store = rt.variables;
@@ -153,10 +158,6 @@ void declare_scalar(Runtime& rt, std::string_view name, int parameter_slot)
     default: append_entry(rt, store.areas, suffix, name, AreaBlock{}); break;
     }
 }
-
-bool is_type_suffix(char c) { return c == '!' || c == '#' || c == '$' || c == '%' || c == '&'; }
-
-} // namespace
 
 void load_integer_views(Runtime& rt, std::int32_t value)
 {

@@ -158,6 +158,10 @@ void load_element(Runtime& rt, char suffix, std::int32_t slot);
 // Stores the matching view into slot of the table of suffix.
 void store_element(Runtime& rt, char suffix, std::int32_t slot, const ShortString& string_value);
 
+// Declares a scalar (or area) of a checked name; with a parameter slot
+// 1..15 it takes the slot's value, otherwise its initial value.
+void declare_scalar(Runtime& rt, std::string_view name, int parameter_slot);
+
 // The checks of the declaration statements on one list item, and the
 // declarations themselves. Each reports its own errors.
 void declare_item(Runtime& rt, std::string_view item, int parameter_slot);
