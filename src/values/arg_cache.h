@@ -25,6 +25,7 @@ struct SplitResult {
 enum class ArgKind : std::uint8_t {
     Unknown,       // not analysed: the full evaluation runs
     Literal,       // a string or number literal with its value below
+    PlainNumber,   // a number literal written as its own digits ("1", "-3")
     StringLiteral, // a string literal: only the type and the text change
     Scalar,        // a scalar variable: suffix and name below
     SystemVariable,

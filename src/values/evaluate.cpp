@@ -116,6 +116,8 @@ void analyse(Runtime& rt, std::string_view argument, Expect expect, ArgEntry& en
         v.real = *number;
         v.set_text(upper);
         entry.kind = ArgKind::Literal;
+        if (v.type == ValueType::Long && long_to_text(v.long_integer, 0).view() == text)
+            entry.kind = ArgKind::PlainNumber;
     }
 }
 
@@ -131,6 +133,7 @@ bool evaluate_remembered(Runtime& rt, ArgEntry& entry, std::string_view argument
         v.set_text(entry.literal.text());
         return true;
     case ArgKind::Literal:
+    case ArgKind::PlainNumber:
         v = entry.literal;
         return true;
     case ArgKind::SystemVariable:

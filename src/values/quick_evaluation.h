@@ -52,6 +52,13 @@ inline bool evaluate_quickly(Runtime& rt, ArgEntry& entry)
 {
     Value& v = rt.value;
     switch (entry.kind) {
+    case ArgKind::PlainNumber:
+        // Its text is the number's own digits, made only when read.
+        v.type = entry.literal.type;
+        v.integer = v.long_integer = entry.literal.long_integer;
+        v.real = entry.literal.real;
+        v.defer_long_text(entry.literal.long_integer, 0);
+        return true;
     case ArgKind::Literal:
         v.type = entry.literal.type;
         v.integer = entry.literal.integer;
