@@ -411,7 +411,30 @@ void call_procedure(Runtime& rt)
     flow.parameter_count = i - 1;
 }
 
+// Declared functions may call themselves; the machine stack would not
+// survive without end, so the nesting is bounded like the return stack.
+constexpr int declared_call_capacity = return_capacity;
+
+void evaluate_declared_function(Runtime& rt);
+
 void call_declared_function(Runtime& rt, std::uint8_t)
+{
+    if (rt.flow.declared_depth >= declared_call_capacity) {
+        rt.fatal(Msg::GosubTooDeep);
+        rt.value.type = ValueType::None;
+        // The call's arguments are passed over unevaluated.
+        ArgText& args = rt.loop.args;
+        args.drop_front(2);
+        std::size_t close = find_at_depth_zero(args.view(), ')');
+        args.drop_front(close == std::string_view::npos ? args.size() : close);
+        return;
+    }
+    ++rt.flow.declared_depth;
+    evaluate_declared_function(rt);
+    --rt.flow.declared_depth;
+}
+
+void evaluate_declared_function(Runtime& rt)
 {
     ArgText& args = rt.loop.args;
     std::int32_t line = 0;

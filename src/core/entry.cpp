@@ -10,9 +10,12 @@
 
 namespace talven {
 
-int run_runtime(Host& host)
+int run_runtime(Host& host, std::size_t stack_budget)
 {
     auto rt = std::make_unique<Runtime>(host);
+    char stack_marker = 0;
+    rt->stack_base = reinterpret_cast<std::uintptr_t>(&stack_marker);
+    rt->stack_budget = stack_budget;
     int code = exit_code::normal;
     try {
         load_program(*rt);

@@ -1,12 +1,16 @@
 // The runtime's entry: load, run, clean up, and hand back the exit code.
 #pragma once
 
+#include <cstddef>
+
 namespace talven {
 
 class Host;
 
 // Runs the program the host's command line names (or the appended one) and
 // returns the exit code. Every way the program ends comes back here.
-int run_runtime(Host& host);
+// stack_budget is how much of the machine stack evaluation may use; a
+// program nesting deeper ends with the error of too deep calls.
+int run_runtime(Host& host, std::size_t stack_budget = std::size_t{6} << 20);
 
 } // namespace talven

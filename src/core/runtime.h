@@ -121,6 +121,8 @@ struct ControlFlowState {
     std::int32_t return_depth = 0;
     std::array<ParameterSlot, parameter_slot_count> slots{};
     std::int32_t parameter_count = 0;
+    // Calls of declared functions being evaluated, one inside the other.
+    std::int32_t declared_depth = 0;
 };
 
 // The list of strings shared by list statements, dialogs and directory
@@ -171,6 +173,12 @@ struct Runtime {
     FontSettings fonts;
     FlowCache flow_cache;
     ArgCache arg_cache;
+    // Evaluation nests on the machine stack (function calls in arguments,
+    // declared functions calling themselves). The entry records where the
+    // stack starts; a call that would use more than the budget is refused.
+    std::uintptr_t stack_base = 0;
+    std::size_t stack_budget = std::size_t{6} << 20;
+
     // The token of the function or system variable being evaluated.
     std::uint8_t current_function = 0;
     std::uint8_t current_sysvar = 0;

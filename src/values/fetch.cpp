@@ -117,7 +117,21 @@ void check_type(Runtime& rt, Expect expect, std::string_view argument)
     }
     std::uint8_t token = static_cast<std::uint8_t>(args[1]);
     args.drop_front(2);
-    call_function(rt, token);
+    char stack_marker = 0;
+    if (rt.stack_base - reinterpret_cast<std::uintptr_t>(&stack_marker) > rt.stack_budget && rt.stack_base)
+        [[unlikely]] {
+        // Nested deeper than the machine stack allows: refused like a call
+        // beyond the return stack, before it can overflow. Its arguments
+        // are passed over unevaluated, up to its closing parenthesis.
+        rt.fatal(Msg::GosubTooDeep);
+        rt.value.type = ValueType::None;
+        if (is_declared_function_token(token))
+            args.drop_front(2);
+        std::size_t close = find_at_depth_zero(args.view(), ')');
+        args.drop_front(close == std::string_view::npos ? args.size() : close);
+    } else {
+        call_function(rt, token);
+    }
     std::string_view consumed(start, static_cast<std::size_t>(args.begin() - start));
     if (!args.empty() && args.front() == ')')
         args.drop_front(1);

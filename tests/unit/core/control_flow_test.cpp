@@ -212,3 +212,28 @@ TEST(Prefixes, WhenAndUnlessFunctionConditions)
 
 } // namespace
 } // namespace talven
+
+namespace talven {
+namespace {
+
+using namespace talven::testing;
+
+TEST(DeclaredFunctions, EndlessSelfCallsEndWithTooDeepCalls)
+{
+    // Line 1: a function whose body calls itself inside a nested argument.
+    std::string self_call = std::string("@\x60\x01\x00", 4);
+    std::string body = call(Fn::Add) + call(Fn::Add) + self_call + "),1),1)";
+    auto result = run_lines({line(Tok::Definition, "SELF0)" + body), line(Tok::Print, self_call + ")")});
+    EXPECT_EQ(result.exit_code, 2);
+    EXPECT_EQ(result.first_caption(), "Zu tiefe GOSUB/PROC-Verschachtelung!");
+
+    // In error mode -1 the calls unwind and the program goes on.
+    auto goes_on = run_lines({line(Tok::Definition, "SELF0)" + body), line(Tok::Errormode, "-1"),
+                              line(Tok::FunctionStatement, self_call + ")"),
+                              line(Tok::Print, "\"after \";" + sysvar('&', SysVar::Lasterror))});
+    EXPECT_EQ(goes_on.exit_code, 0);
+    EXPECT_EQ(goes_on.output, "after 114\r\n");
+}
+
+} // namespace
+} // namespace talven
