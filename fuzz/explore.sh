@@ -14,8 +14,8 @@
 # crash-*, leak-*, timeout-* ...; the run goes on after a finding (libFuzzer's
 # fork mode with one worker). The logs are in fuzz/explore-logs/ (not kept in
 # git); at the end the script prints per target the executions, and the
-# coverage of the merged corpus: edges ("coverage edges", libFuzzer's cov)
-# and features ("features", ft).
+# coverage (cov) and features (ft) that one pass over the merged corpus
+# reaches.
 #
 # Needs the fuzz build: scripts/setup.sh, then
 #   cmake --preset fuzz && cmake --build --preset fuzz
@@ -70,6 +70,8 @@ explore() {
         rm -rf "$merged"
         echo "explore: $target: merging the corpus failed; kept it as it was (see $log)"
     fi
+    # One pass over the corpus: libFuzzer's cov and ft of everything kept.
+    "$build/fuzz_$target" -runs=0 -max_len="${max_len[$target]}" -timeout=10 "$corpus" >"$log.replay" 2>&1
 }
 
 running=0
@@ -93,8 +95,8 @@ for target in "${targets[@]}"; do
     echo "== $target: $(ls fuzz/corpus/$target | wc -l) inputs in the corpus"
     # The fork-mode status line: executions so far, coverage, findings.
     grep -E "^#[0-9]+: cov:" "$log" | tail -1
-    # cov (edges) and ft (features) of the whole corpus after the merge.
-    grep -E "^MERGE-OUTER: [0-9]+ new files" "$log.merge" | tail -1
+    # cov and ft of the whole corpus after the merge.
+    grep -E "^#[0-9]+[[:space:]]+INITED" "$log.replay" | tail -1
     found=$(ls "fuzz/findings/$target" 2>/dev/null | wc -l)
     echo "findings: $found (fuzz/findings/$target)"
 done

@@ -2,7 +2,9 @@
 // from memory, there are no other files, every box is answered with OK, the
 // input has ended, no window message ever comes, and area memory comes from
 // malloc under a cap on the total. The pump ends the program after a fixed
-// number of calls, which limits the lines an input may run.
+// number of calls, which limits the lines an input may run. With the
+// environment variable TALVEN_FUZZ_VERBOSE set, the output and the boxes go
+// to standard error (for looking at one input).
 #pragma once
 
 #include <cstdio>
@@ -54,7 +56,7 @@ public:
     static constexpr std::size_t area_cap = 64u << 20;
 
     explicit FuzzHost(std::string program, int pump_limit = default_pump_limit)
-        : m_program(std::move(program)), m_pump_limit(pump_limit)
+        : m_program(std::move(program)), m_pump_limit(pump_limit), m_verbose(std::getenv("TALVEN_FUZZ_VERBOSE") != nullptr)
     {
     }
 
@@ -85,6 +87,9 @@ public:
         ++boxes;
         touch(text);
         touch(caption);
+        if (m_verbose)
+            std::fprintf(stderr, "box: %.*s | %.*s\n", static_cast<int>(text.size()), text.data(),
+                         static_cast<int>(caption.size()), caption.data());
         return BoxAnswer::Ok;
     }
 
@@ -118,6 +123,8 @@ public:
     {
         output_bytes += text.size();
         touch(text);
+        if (m_verbose)
+            std::fprintf(stderr, "%.*s", static_cast<int>(text.size()), text.data());
     }
     std::optional<ShortString> read_line() override { return std::nullopt; }
     void beep() override {}
@@ -196,6 +203,7 @@ private:
 
     std::string m_program;
     int m_pump_limit;
+    bool m_verbose;
     std::vector<ShortString> m_arguments{ShortString("talven"), ShortString(program_name)};
     std::map<void*, std::size_t> m_blocks;
     std::size_t m_area_total = 0;

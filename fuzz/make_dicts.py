@@ -57,7 +57,8 @@ def function_entries(fns) -> list[str]:
     lines = ["# \"@\" and a function token (the compiler drops the opening parenthesis)"]
     for name, tok in fns:
         lines.append(entry(f"fn_{name}", bytes([ord("@"), tok])))
-    lines.append(entry("fn_declared", bytes([ord("@"), 0x60, 1, 0])))
+    for line in (1, 2, 3):
+        lines.append(entry(f"fn_declared_{line}", bytes([ord("@"), 0x60, line, 0])))
     return lines
 
 
@@ -73,7 +74,11 @@ def command_entries(cmds, line_start: bytes) -> list[str]:
     lines = ["# command tokens at the start of a line"]
     for name, tok in cmds:
         lines.append(entry(f"cmd_{name}", line_start + bytes([tok])))
-    lines.append(entry("cmd_call", line_start + bytes([0x28, 1, 0])))
+    for line in (1, 2, 3):
+        lines.append(entry(f"cmd_call_{line}", line_start + bytes([0x28, line, 0])))
+    # a definition line of a declared function: name, blanks, parameter count
+    lines.append(entry("cmd_deffn_0", line_start + b"\x83F   0)"))
+    lines.append(entry("cmd_deffn_1", line_start + b"\x83F   1)"))
     return lines
 
 

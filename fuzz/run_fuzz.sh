@@ -26,8 +26,20 @@ export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
 
 case $mode in
 replay) options+=(-runs=0) ;;
-fuzz) ;;
+# No re-reading of the corpus folder on a timer: the same seed then gives
+# the same inputs.
+fuzz) options+=(-reload=0) ;;
 *) echo "run_fuzz.sh: unknown mode $mode" >&2; exit 2 ;;
 esac
 
-exec "$target" "${options[@]}" -artifact_prefix="$work/$mode/" "$work/$mode/new" "${corpora[@]}"
+# libFuzzer learns from compared values and the stack depth, and both hold
+# addresses: without address randomisation the same seed makes the same
+# inputs on the same machine and folder.
+norandom=()
+if setarch "$(uname -m)" -R true 2>/dev/null; then
+    norandom=(setarch "$(uname -m)" -R)
+else
+    echo "run_fuzz.sh: cannot turn address randomisation off; the pass may vary between runs"
+fi
+
+exec "${norandom[@]}" "$target" "${options[@]}" -artifact_prefix="$work/$mode/" "$work/$mode/new" "${corpora[@]}"
