@@ -19,6 +19,9 @@ struct AssignmentTarget {
     const char* args_begin = nullptr;
     const char* value_begin = nullptr;
     const char* value_end = nullptr;
+    // An array element target: its reference text as written.
+    const char* element_begin = nullptr;
+    std::size_t element_length = 0;
     char suffix = 0;
     VarName name;
     std::uint64_t epoch = 0;

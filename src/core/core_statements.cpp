@@ -61,12 +61,13 @@ AssignmentTarget* remembered_assignment(Runtime& rt)
     return target.args_begin == rt.loop.args.begin() && target.args_begin ? &target : nullptr;
 }
 
-void remember_assignment(Runtime& rt, const char* args_begin, std::string_view value, std::string_view name)
+void remember_assignment(Runtime& rt, const char* args_begin, std::string_view value, std::string_view name,
+                         std::string_view element = {})
 {
     if (name.empty() || name.size() > max_name_length)
         return;
     char suffix = name.back();
-    if (suffix != '%' && suffix != '&' && suffix != '!' && suffix != '$')
+    if (suffix != '%' && suffix != '&' && suffix != '!' && suffix != '$' && element.empty())
         return;
     auto& targets = rt.flow_cache.assignments;
     std::size_t line = static_cast<std::size_t>(rt.loop.current_line);
@@ -81,6 +82,8 @@ void remember_assignment(Runtime& rt, const char* args_begin, std::string_view v
     target.suffix = suffix;
     target.name.set(name);
     target.epoch = 0;
+    target.element_begin = element.empty() ? nullptr : element.data();
+    target.element_length = element.size();
 }
 
 // The same assignment as below, from what its text said the last time.
@@ -88,6 +91,24 @@ void assign_remembered(Runtime& rt, AssignmentTarget& target)
 {
     rt.loop.args = ArgText(std::string_view(target.value_begin, static_cast<std::size_t>(target.value_end - target.value_begin)));
     std::uint32_t fatals = rt.errors.fatal_count;
+    if (target.element_begin) {
+        std::string_view reference(target.element_begin, target.element_length);
+        ElementRef element = resolve_element(rt, reference);
+        if (rt.errors.fatal_count != fatals)
+            return;
+        ShortString string_value;
+        if (target.suffix == '$')
+            string_value = fetch_value_list(rt);
+        else
+            fetch(rt, rest_of_text);
+        if (rt.errors.fatal_count != fatals)
+            return;
+        if (element.missing_array)
+            rt.fatal(Msg::VariableNotDeclared, upper_trimmed(reference).view());
+        else if (element.slot >= 0)
+            store_element(rt, element.suffix, element.slot, string_value);
+        return;
+    }
     ShortString string_value;
     if (target.suffix == '$')
         string_value = fetch_value_list(rt);
@@ -130,6 +151,10 @@ void cmd_let(Runtime& rt)
         element = resolve_element(rt, target);
         bare = bare.substr(0, bare.find('['));
         bare = trim_blanks(bare);
+        // The same steps from what the text said, the next time round; the
+        // suffix decides between a value list and a single value.
+        if (args_begin && !bare.empty())
+            remember_assignment(rt, args_begin, value_text, bare, target);
         if (rt.errors.fatal_count != fatals)
             return;
     }

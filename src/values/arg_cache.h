@@ -28,6 +28,7 @@ enum class ArgKind : std::uint8_t {
     PlainNumber,   // a number literal written as its own digits ("1", "-3")
     StringLiteral, // a string literal: only the type and the text change
     Scalar,        // a scalar variable: suffix and name below
+    ArrayElement,  // an element of an array declared with bounds
     SystemVariable,
 };
 

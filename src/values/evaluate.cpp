@@ -81,7 +81,11 @@ void analyse(Runtime& rt, std::string_view argument, Expect expect, ArgEntry& en
     upper_ansi(upper);
     char first = upper.empty() ? '\0' : upper[0];
     char last = upper.empty() ? '\0' : upper[upper.size() - 1];
-    if (last == ']' || last == '#')
+    if (last == ']') {
+        entry.kind = ArgKind::ArrayElement;
+        return;
+    }
+    if (last == '#')
         return;
     for (char suffix : {'$', '!', '&', '%'}) {
         if (last != suffix && first != suffix)
@@ -127,6 +131,7 @@ bool evaluate_remembered(Runtime& rt, ArgEntry& entry, std::string_view argument
     Value& v = rt.value;
     switch (entry.kind) {
     case ArgKind::Unknown:
+    case ArgKind::ArrayElement:
         return false;
     case ArgKind::StringLiteral:
         v.type = ValueType::String;
@@ -154,6 +159,16 @@ bool evaluate_remembered(Runtime& rt, ArgEntry& entry, std::string_view argument
 
 } // namespace
 
+void evaluate_array_element(Runtime& rt, std::string_view argument)
+{
+    // The reference as written: its indices may hold strings and tokens.
+    if (!load_array_element(rt, argument)) {
+        ShortString upper(argument);
+        upper_ansi(upper);
+        report_undeclared(rt, upper);
+    }
+}
+
 void evaluate_argument(Runtime& rt, std::string_view argument, Expect expect, ArgEntry* entry)
 {
     if (entry) {
@@ -177,9 +192,7 @@ void evaluate_argument(Runtime& rt, std::string_view argument, Expect expect, Ar
     char last = upper.empty() ? '\0' : upper[upper.size() - 1];
 
     if (last == ']') {
-        // The reference as written: its indices may hold strings and tokens.
-        if (!load_array_element(rt, argument))
-            report_undeclared(rt, upper);
+        evaluate_array_element(rt, argument);
         return;
     }
     if (last == '#') {

@@ -18,6 +18,9 @@ struct Runtime;
 struct ArgEntry;
 void evaluate_argument(Runtime& rt, std::string_view argument, Expect expect, ArgEntry* entry = nullptr);
 
+// An array element reference ("NAME[i,j,k]") as written.
+void evaluate_array_element(Runtime& rt, std::string_view argument);
+
 // Runs the function of the token; it consumes its own arguments.
 void call_function(Runtime& rt, std::uint8_t token);
 

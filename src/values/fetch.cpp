@@ -262,6 +262,15 @@ void fetch(Runtime& rt, char separator, Expect expect)
                     check_type(rt, expect, std::string_view(argument, split.length));
                 return;
             }
+            if (entry->kind == ArgKind::ArrayElement) {
+                // The indices are fetched inside; the separator and the flag
+                // stay those of this argument.
+                FetchState after_split = rt.fetch;
+                evaluate_array_element(rt, std::string_view(argument, split.length));
+                rt.fetch = after_split;
+                check_type(rt, expect, std::string_view(argument, split.length));
+                return;
+            }
             // Not a quick kind: start over with the full evaluation.
             args = ArgText(std::string_view(argument, static_cast<std::size_t>(args.end() - argument)));
         }
