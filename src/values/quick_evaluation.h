@@ -16,7 +16,7 @@ inline T* find_in_pool(Pool<T>& pool, const VarName& name)
 
 // Loads a scalar through the remembered slot while the store's epoch is the
 // one it was found at. False when the name is not declared.
-inline bool load_remembered_scalar(Runtime& rt, ArgEntry& entry)
+[[gnu::always_inline]] inline bool load_remembered_scalar(Runtime& rt, ArgEntry& entry)
 {
     VariableStore& store = rt.variables;
     if (entry.epoch != store.epoch) [[unlikely]] {
@@ -48,7 +48,7 @@ inline bool load_remembered_scalar(Runtime& rt, ArgEntry& entry)
 
 // The evaluation of a remembered literal or known variable, without any
 // further fetch; false when the entry needs the full evaluation.
-inline bool evaluate_quickly(Runtime& rt, ArgEntry& entry)
+[[gnu::always_inline]] inline bool evaluate_quickly(Runtime& rt, ArgEntry& entry)
 {
     Value& v = rt.value;
     switch (entry.kind) {
