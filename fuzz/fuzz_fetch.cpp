@@ -79,6 +79,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzzing::FuzzHost host(std::move(file));
     {
         auto rt = std::make_unique<Runtime>(host);
+        // Where the machine stack starts, as the runtime's entry records it,
+        // so that evaluation keeps within its stack budget here too.
+        char stack_marker = 0;
+        rt->stack_base = reinterpret_cast<std::uintptr_t>(&stack_marker);
         try {
             load_program(*rt);
             run_loop(*rt);
