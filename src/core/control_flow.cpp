@@ -419,8 +419,15 @@ void evaluate_declared_function(Runtime& rt);
 
 void call_declared_function(Runtime& rt, std::uint8_t)
 {
-    if (rt.flow.declared_depth >= declared_call_capacity) {
-        rt.fatal(Msg::GosubTooDeep);
+    ControlFlowState& flow = rt.flow;
+    // Once the nesting was refused (error mode -1 lets the program go on),
+    // every call still pending inside is passed over until the outermost
+    // returns: a body that calls itself twice would otherwise branch out
+    // without end.
+    if (flow.declared_depth >= declared_call_capacity || flow.declared_unwinding) {
+        if (!flow.declared_unwinding)
+            rt.fatal(Msg::GosubTooDeep);
+        flow.declared_unwinding = true;
         rt.value.type = ValueType::None;
         // The call's arguments are passed over unevaluated.
         ArgText& args = rt.loop.args;
@@ -429,9 +436,10 @@ void call_declared_function(Runtime& rt, std::uint8_t)
         args.drop_front(close == std::string_view::npos ? args.size() : close);
         return;
     }
-    ++rt.flow.declared_depth;
+    ++flow.declared_depth;
     evaluate_declared_function(rt);
-    --rt.flow.declared_depth;
+    if (--flow.declared_depth == 0)
+        flow.declared_unwinding = false;
 }
 
 void evaluate_declared_function(Runtime& rt)

@@ -12,6 +12,7 @@
 #include "core/messages.h"
 #include "core/program.h"
 #include "core/short_string.h"
+#include "data/file_state.h"
 #include "host/host.h"
 #include "values/arg_cache.h"
 #include "values/value.h"
@@ -123,6 +124,7 @@ struct ControlFlowState {
     std::int32_t parameter_count = 0;
     // Calls of declared functions being evaluated, one inside the other.
     std::int32_t declared_depth = 0;
+    bool declared_unwinding = false;
 };
 
 // The list of strings shared by list statements, dialogs and directory
@@ -171,6 +173,7 @@ struct Runtime {
     ElementList elements;
     InputState input;
     FontSettings fonts;
+    FileState files;
     FlowCache flow_cache;
     ArgCache arg_cache;
     // Evaluation nests on the machine stack (function calls in arguments,

@@ -233,6 +233,15 @@ TEST(DeclaredFunctions, EndlessSelfCallsEndWithTooDeepCalls)
                               line(Tok::Print, "\"after \";" + sysvar('&', SysVar::Lasterror))});
     EXPECT_EQ(goes_on.exit_code, 0);
     EXPECT_EQ(goes_on.output, "after 114\r\n");
+
+    // A body that calls itself twice: once refused, the pending calls are
+    // passed over instead of branching out without end.
+    std::string twice = call(Fn::Add) + self_call + ")," + self_call + "))";
+    auto bounded = run_lines({line(Tok::Definition, "TWO 0)" + twice), line(Tok::Errormode, "-1"),
+                              line(Tok::FunctionStatement, self_call + ")"),
+                              line(Tok::Print, "\"after \";" + sysvar('&', SysVar::Lasterror))});
+    EXPECT_EQ(bounded.exit_code, 0);
+    EXPECT_EQ(bounded.output, "after 114\r\n");
 }
 
 } // namespace
