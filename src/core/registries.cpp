@@ -11,6 +11,7 @@ std::span<const std::span<const CommandEntry>> command_registries()
         control_flow_commands(),
         declaration_commands(),
         text_commands(),
+        file_commands(),
     };
     return registries;
 }
@@ -21,6 +22,7 @@ std::span<const std::span<const FunctionEntry>> function_registries()
         store_functions(),
         numeric_functions(),
         string_functions(),
+        file_functions(),
     };
     return registries;
 }

@@ -12,6 +12,7 @@
 #include "core/messages.h"
 #include "core/program.h"
 #include "core/short_string.h"
+#include "data/file_state.h"
 #include "host/host.h"
 #include "values/arg_cache.h"
 #include "values/value.h"
@@ -172,6 +173,7 @@ struct Runtime {
     ElementList elements;
     InputState input;
     FontSettings fonts;
+    FileState files;
     FlowCache flow_cache;
     ArgCache arg_cache;
     // Evaluation nests on the machine stack (function calls in arguments,

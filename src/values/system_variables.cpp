@@ -2,6 +2,7 @@
 // evaluator that completes the views of every system variable.
 #include "core/dispatch.h"
 #include "core/runtime.h"
+#include "data/numbered_files.h"
 #include "values/conversions.h"
 #include "values/evaluate.h"
 #include "values/fetch.h"
@@ -14,6 +15,14 @@ void sys_error(Runtime& rt)
 {
     rt.value.integer = rt.errors.level;
     rt.errors.level = 0;
+    rt.value.type = ValueType::String;
+}
+
+// Reading the I/O result clears the pending file code and the search
+// status; its type tag is string.
+void sys_ioresult(Runtime& rt)
+{
+    rt.value.integer = take_io_result(rt.files);
     rt.value.type = ValueType::String;
 }
 
@@ -40,6 +49,7 @@ constexpr SysVarEntry sysvars[] = {
     {SysVar::Inputfloat, "!INPUTFLOAT", sys_inputfloat},
     {SysVar::Inputstr, "$INPUTSTR", sys_inputstr},
     {SysVar::Listlast, "%LISTLAST", sys_listlast},
+    {SysVar::Ioresult, "%IORESULT", sys_ioresult},
     {SysVar::Error, "%ERROR", sys_error},
     {SysVar::Parcount, "%PARCOUNT", sys_parcount},
     {SysVar::Lasterror, "&LASTERROR", sys_lasterror},

@@ -2,6 +2,7 @@
 // read lines from its standard input, with the PRINT number formats.
 #include "core/dispatch.h"
 #include "core/runtime.h"
+#include "data/file_commands.h"
 #include "values/conversions.h"
 #include "values/fetch.h"
 #include "values/variables.h"
@@ -12,25 +13,10 @@ namespace {
 constexpr std::string_view newline = "\r\n";
 constexpr int line_reader_capacity = 126;
 
-// "#n," in front selects a numbered file; the files come with their own
-// subsystem, so until then such a line reports itself.
+// "#n," in front selects a numbered file, which the files subsystem serves.
 bool redirected_to_file(Runtime& rt, std::string_view keyword)
 {
-    if (rt.loop.args.empty() || rt.loop.args.front() != '#')
-        return false;
-    rt.loop.args.drop_front(1);
-    std::uint32_t fatals = rt.errors.fatal_count;
-    fetch(rt, ',');
-    if (rt.errors.fatal_count != fatals)
-        return true;
-    if (rt.value.integer < 1 || rt.value.integer > 15) {
-        rt.fatal(Msg::FileNumberOutOfRange);
-        return true;
-    }
-    ShortString name(keyword);
-    name.append(" #");
-    rt.fatal(Msg::CommandUnknown, name.view());
-    return true;
+    return keyword == "PRINT" ? print_to_file(rt) : input_from_file(rt);
 }
 
 ShortString right_aligned(std::string_view text, std::int32_t width)

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "host/console/console_files.h"
 #include "host/host.h"
 
 namespace talven {
@@ -19,6 +20,7 @@ public:
     std::uint32_t appended_program_offset() override;
     std::optional<ShortString> choose_program_file(std::string_view filter, std::string_view caption) override;
     std::unique_ptr<HostFile> open_for_reading(std::string_view name) override;
+    HostFileSystem& files() override { return m_files; }
     BoxAnswer message_box(std::string_view text, std::string_view caption, BoxIcon icon, BoxButtons buttons) override;
     LocalTime local_time() override;
     std::uint32_t tick_count() override;
@@ -38,6 +40,7 @@ private:
     std::vector<std::string> m_answers;
     std::size_t m_next_answer = 0;
     std::optional<LocalTime> m_fixed_time;
+    ConsoleFiles m_files;
 };
 
 // A program file name as the console sees it: UTF-8, "/" for "\".
