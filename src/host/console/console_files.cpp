@@ -60,6 +60,7 @@ constexpr ErrnoCode errno_codes[] = {
     {ELOOP, 1921},       // name cannot be resolved
 };
 constexpr FsCode general_failure = 31;
+constexpr FsCode invalid_name = 123;
 
 } // namespace
 
@@ -168,6 +169,23 @@ bool is_separator(char c) { return c == '\\' || c == '/'; }
 bool is_drive(std::string_view name)
 {
     return name.size() >= 2 && name[1] == ':' && ((name[0] >= 'A' && name[0] <= 'Z') || (name[0] >= 'a' && name[0] <= 'z'));
+}
+
+// Characters no Windows name may hold: such a name names no file there, so
+// none is made of it here either.
+bool has_forbidden_characters(std::string_view text)
+{
+    for (char c : text)
+        if (static_cast<unsigned char>(c) < 32 || std::string_view("\"*:<>?|").find(c) != std::string_view::npos)
+            return true;
+    return false;
+}
+
+bool is_windows_name(std::string_view name)
+{
+    if (is_drive(name))
+        name.remove_prefix(2);
+    return !has_forbidden_characters(name);
 }
 
 bool all_dots(std::string_view part) { return !part.empty() && part.find_first_not_of('.') == std::string_view::npos; }
@@ -610,6 +628,8 @@ OpenResult ConsoleFiles::open(std::string_view name, FileAccess access, FileShar
 {
     if (auto error = m_faults->take(FaultOp::Open))
         return {nullptr, windows_code(*error)};
+    if (!is_windows_name(name))
+        return {nullptr, invalid_name};
     std::string path = resolve_native_path(name);
     int flags = O_CLOEXEC | O_NOCTTY;
     // A handle that only writes still reads its own file descriptor when it
@@ -652,6 +672,8 @@ FsCode ConsoleFiles::remove(std::string_view name)
 {
     if (auto error = m_faults->take(FaultOp::Remove))
         return windows_code(*error);
+    if (!is_windows_name(name))
+        return invalid_name;
     std::string path = resolve_native_path(name);
     struct stat st;
     if (::lstat(path.c_str(), &st) != 0)
@@ -669,6 +691,8 @@ FsCode ConsoleFiles::rename(std::string_view from, std::string_view to)
 {
     if (auto error = m_faults->take(FaultOp::Rename))
         return windows_code(*error);
+    if (!is_windows_name(from) || !is_windows_name(to))
+        return invalid_name;
     std::string source = resolve_native_path(from);
     struct stat source_stat;
     if (::lstat(source.c_str(), &source_stat) != 0)
@@ -699,6 +723,8 @@ FsCode ConsoleFiles::change_directory(std::string_view name)
 {
     if (auto error = m_faults->take(FaultOp::Directory))
         return windows_code(*error);
+    if (!is_windows_name(name))
+        return invalid_name;
     std::string path = resolve_native_path(name);
     if (path.empty())
         return fs_code::path_not_found;
@@ -711,6 +737,8 @@ FsCode ConsoleFiles::make_directory(std::string_view name)
 {
     if (auto error = m_faults->take(FaultOp::Directory))
         return windows_code(*error);
+    if (!is_windows_name(name))
+        return invalid_name;
     std::string path = resolve_native_path(name);
     if (path.empty())
         return fs_code::path_not_found;
@@ -723,6 +751,8 @@ FsCode ConsoleFiles::remove_directory(std::string_view name)
 {
     if (auto error = m_faults->take(FaultOp::Directory))
         return windows_code(*error);
+    if (!is_windows_name(name))
+        return invalid_name;
     std::string path = resolve_native_path(name);
     if (path.empty())
         return fs_code::path_not_found;
@@ -733,6 +763,8 @@ FsCode ConsoleFiles::remove_directory(std::string_view name)
 
 FsResult<FileInfo> ConsoleFiles::info(std::string_view name)
 {
+    if (!is_windows_name(name))
+        return {{}, invalid_name};
     std::string path = resolve_native_path(name);
     struct stat st;
     if (path.empty() || ::stat(path.c_str(), &st) != 0)
@@ -750,6 +782,8 @@ FsResult<FileInfo> ConsoleFiles::info(std::string_view name)
 
 FsCode ConsoleFiles::set_attributes(std::string_view name, std::uint32_t attributes)
 {
+    if (!is_windows_name(name))
+        return invalid_name;
     std::string path = resolve_native_path(name);
     struct stat st;
     if (path.empty() || ::stat(path.c_str(), &st) != 0)
@@ -792,7 +826,9 @@ FsResult<std::vector<DirectoryEntry>> ConsoleFiles::list(std::string_view patter
         if (root && (native == "." || native == ".."))
             continue;
         std::string ansi = utf8_to_ansi(native);
-        if (ansi.size() > ShortString::capacity || !wildcard_matches(mask, ansi))
+        // A name the program could not spell (a character outside
+        // Windows-1252 reads as "?") is not listed.
+        if (ansi.size() > ShortString::capacity || has_forbidden_characters(ansi) || !wildcard_matches(mask, ansi))
             continue;
         std::string path = join(dir, std::string(native));
         struct stat link_stat, st;
@@ -865,7 +901,7 @@ std::optional<ShortString> ConsoleFiles::short_path(std::string_view name)
     // POSIX file systems keep no short names: an existing file's short
     // form is the name itself.
     std::string path = resolve_native_path(name);
-    if (path.empty() || !exists(path))
+    if (!is_windows_name(name) || path.empty() || !exists(path))
         return std::nullopt;
     return ShortString(name);
 }

@@ -105,6 +105,10 @@ TEST_F(ConsoleFilesTest, FailuresGiveTheirCodes)
     EXPECT_EQ(open_code("nodir\\new.txt", FileCreation::CreateAlways), fs_code::path_not_found);
     EXPECT_EQ(open_code("full", FileCreation::OpenExisting), fs_code::access_denied);
     EXPECT_EQ(open_code(std::string(200, '\xE4').c_str(), FileCreation::CreateAlways), 206u);
+    for (const char* name : {"a?b.txt", "a*b", "x<y", "x>y", "a|b", "a\"b", "C:x:y", "tab\t"})
+        EXPECT_EQ(open_code(name, FileCreation::CreateAlways), 123u) << name;
+    EXPECT_EQ(fs.rename("a.txt", "b?.txt"), 123u);
+    EXPECT_EQ(fs.make_directory("neu*"), 123u);
     EXPECT_EQ(fs.remove_directory("FULL"), 145u);
     EXPECT_EQ(fs.make_directory("Full"), fs_code::already_exists);
     EXPECT_EQ(fs.change_directory("nodir"), fs_code::path_not_found);
@@ -251,6 +255,8 @@ TEST_F(ConsoleFilesTest, ListingsAreSortedAndCarryAttributes)
     chmod("liste/nur.lesen", 0444);
     symlink("Sub", "liste/verweis");
     symlink("nirgends", "liste/tot");
+    write_file("liste/a:b", "x");
+    write_file("liste/\xE4\xB8\xAD.txt", "x"); // a name outside Windows-1252
     auto listed = fs.list("LISTE\\*.*");
     ASSERT_TRUE(listed.ok());
     std::vector<std::pair<std::string, std::uint32_t>> seen;
