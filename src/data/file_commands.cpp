@@ -13,6 +13,7 @@
 #include "values/conversions.h"
 #include "values/fetch.h"
 #include "values/variables.h"
+#include "window/print_format.h"
 
 namespace talven {
 
@@ -238,26 +239,6 @@ void cmd_addfiles(Runtime& rt)
 }
 
 // An item of a print list as PRINT writes it.
-ShortString print_item(const Runtime& rt)
-{
-    const Value& v = rt.value;
-    switch (v.type) {
-    case ValueType::Integer:
-    case ValueType::Long:
-        return long_to_text(v.long_integer, rt.format.number_width);
-    case ValueType::Float:
-        return float_to_text(v.real, rt.format.decimals, rt.format.number_width);
-    default: {
-        std::string_view text = v.text().view();
-        ShortString out;
-        for (auto i = static_cast<std::int32_t>(text.size()); i < rt.format.string_width && out.size() < ShortString::capacity; ++i)
-            out.push_back(' ');
-        out.append(text);
-        return out;
-    }
-    }
-}
-
 bool is_declared_scalar(Runtime& rt, const ShortString& name)
 {
     VariableStore& store = rt.variables;
@@ -317,7 +298,7 @@ bool print_to_file(Runtime& rt)
             return true;
         // One write per item, so that what was printed is on disk before
         // the next item is even evaluated.
-        std::string piece(print_item(rt).view());
+        std::string piece(print_text(rt).view());
         if (rt.fetch.separator == ',')
             piece += ' ';
         else if (rt.fetch.separator == rest_of_text)

@@ -1,5 +1,7 @@
 // The text commands that write values to the program's standard output and
 // read lines from its standard input, with the PRINT number formats.
+#include "window/print_format.h"
+
 #include "core/dispatch.h"
 #include "core/runtime.h"
 #include "data/file_commands.h"
@@ -17,29 +19,6 @@ constexpr int line_reader_capacity = 126;
 bool redirected_to_file(Runtime& rt, std::string_view keyword)
 {
     return keyword == "PRINT" ? print_to_file(rt) : input_from_file(rt);
-}
-
-ShortString right_aligned(std::string_view text, std::int32_t width)
-{
-    ShortString out;
-    for (std::int32_t i = static_cast<std::int32_t>(text.size()); i < width && out.size() < ShortString::capacity; ++i)
-        out.push_back(' ');
-    out.append(text);
-    return out;
-}
-
-ShortString print_text(const Runtime& rt)
-{
-    const Value& v = rt.value;
-    switch (v.type) {
-    case ValueType::Integer:
-    case ValueType::Long:
-        return long_to_text(v.long_integer, rt.format.number_width);
-    case ValueType::Float:
-        return float_to_text(v.real, rt.format.decimals, rt.format.number_width);
-    default:
-        return right_aligned(v.text().view(), rt.format.string_width);
-    }
 }
 
 void cmd_print(Runtime& rt)
@@ -135,6 +114,29 @@ constexpr CommandEntry commands[] = {
 };
 
 } // namespace
+
+static ShortString right_aligned(std::string_view text, std::int32_t width)
+{
+    ShortString out;
+    for (std::int32_t i = static_cast<std::int32_t>(text.size()); i < width && out.size() < ShortString::capacity; ++i)
+        out.push_back(' ');
+    out.append(text);
+    return out;
+}
+
+ShortString print_text(const Runtime& rt)
+{
+    const Value& v = rt.value;
+    switch (v.type) {
+    case ValueType::Integer:
+    case ValueType::Long:
+        return long_to_text(v.long_integer, rt.format.number_width);
+    case ValueType::Float:
+        return float_to_text(v.real, rt.format.decimals, rt.format.number_width);
+    default:
+        return right_aligned(v.text().view(), rt.format.string_width);
+    }
+}
 
 std::span<const CommandEntry> text_commands() { return commands; }
 

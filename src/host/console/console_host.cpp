@@ -10,6 +10,7 @@
 #include <fstream>
 
 #include "host/console/codepage.h"
+#include "host/console/console_files.h"
 
 // The locator of a program appended to this executable. It lives in a
 // section of its own so that the binder can find it through the section
@@ -156,7 +157,9 @@ std::optional<ShortString> ConsoleHost::choose_program_file(std::string_view, st
 
 std::unique_ptr<HostFile> ConsoleHost::open_for_reading(std::string_view name)
 {
-    std::FILE* file = std::fopen(native_path(name).c_str(), "rb");
+    // The program file is found like every file a program names: "\" as a
+    // separator, and an existing file whatever the case of its name.
+    std::FILE* file = std::fopen(resolve_native_path(name).c_str(), "rb");
     if (!file)
         return nullptr;
     return std::make_unique<StdioFile>(file);
