@@ -41,6 +41,7 @@ std::span<const CommandEntry> core_commands();
 std::span<const CommandEntry> control_flow_commands();
 std::span<const CommandEntry> declaration_commands();
 std::span<const CommandEntry> text_commands();
+std::span<const CommandEntry> screen_commands();
 std::span<const CommandEntry> file_commands();
 std::span<const SysVarEntry> core_sysvars();
 std::span<const FunctionEntry> store_functions();

@@ -11,6 +11,7 @@ std::span<const std::span<const CommandEntry>> command_registries()
         control_flow_commands(),
         declaration_commands(),
         text_commands(),
+        screen_commands(),
         file_commands(),
     };
     return registries;

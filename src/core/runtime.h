@@ -17,6 +17,7 @@
 #include "values/arg_cache.h"
 #include "values/value.h"
 #include "values/variables.h"
+#include "window/text_screen.h"
 
 namespace talven {
 
@@ -174,6 +175,7 @@ struct Runtime {
     InputState input;
     FontSettings fonts;
     FileState files;
+    TextScreen screen;
     FlowCache flow_cache;
     ArgCache arg_cache;
     // Evaluation nests on the machine stack (function calls in arguments,

@@ -82,6 +82,20 @@ public:
     virtual void write_text(std::string_view text) = 0;
     virtual std::optional<ShortString> read_line() = 0;
 
+    // The text screen on a display. show_cells shows text at a 0-based row
+    // and column in the colours of an attribute (low nibble foreground, high
+    // nibble background palette index) with a text font (0..3; font 1 holds
+    // the OEM code page, the others the ANSI one) and leaves the visible
+    // cursor after it; an empty text only moves the cursor. scroll_rows moves the first
+    // rows up by one row; the last of them is shown anew afterwards. A host
+    // without a display ignores both: its stream carries write_text alone.
+    virtual void show_cells(std::int32_t row, std::int32_t column, std::string_view text, std::uint8_t attribute,
+                            std::int32_t font)
+    {
+        (void)row, (void)column, (void)text, (void)attribute, (void)font;
+    }
+    virtual void scroll_rows(std::int32_t rows) { (void)rows; }
+
     // The system beep.
     virtual void beep() = 0;
     // Waits for the next window message (on a console: the next key) and

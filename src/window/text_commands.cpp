@@ -25,7 +25,7 @@ void cmd_print(Runtime& rt)
 {
     rt.loop.handled = true;
     if (rt.loop.args.empty()) {
-        rt.host.write_text(newline);
+        rt.screen.write(rt.host, newline);
         return;
     }
     if (redirected_to_file(rt, "PRINT"))
@@ -36,11 +36,11 @@ void cmd_print(Runtime& rt)
         fetch(rt, print_mode);
         if (rt.errors.fatal_count != fatals)
             return;
-        rt.host.write_text(print_text(rt).view());
+        rt.screen.write(rt.host, print_text(rt).view());
         if (rt.fetch.separator == ',')
-            rt.host.write_text(" ");
+            rt.screen.write(rt.host, " ");
         else if (rt.fetch.separator == ' ')
-            rt.host.write_text(newline);
+            rt.screen.write(rt.host, newline);
     }
 }
 
@@ -72,8 +72,8 @@ void cmd_input(Runtime& rt)
     for (char c : line->view())
         if (static_cast<unsigned char>(c) >= 32 && typed.size() < line_reader_capacity)
             typed.push_back(c);
-    rt.host.write_text(typed.view());
-    rt.host.write_text(newline);
+    rt.screen.write(rt.host, typed.view());
+    rt.screen.write(rt.host, newline);
 
     InputState& input = rt.input;
     Value& v = rt.value;

@@ -49,6 +49,57 @@ const char* icon_word(BoxIcon icon)
     return "info";
 }
 
+// The upper half of code page 437 (the OEM font of the text screen) in UTF-8.
+constexpr const char* cp437_upper[128] = {
+    "\xC3\x87", "\xC3\xBC", "\xC3\xA9", "\xC3\xA2", "\xC3\xA4", "\xC3\xA0", "\xC3\xA5", "\xC3\xA7",
+    "\xC3\xAA", "\xC3\xAB", "\xC3\xA8", "\xC3\xAF", "\xC3\xAE", "\xC3\xAC", "\xC3\x84", "\xC3\x85",
+    "\xC3\x89", "\xC3\xA6", "\xC3\x86", "\xC3\xB4", "\xC3\xB6", "\xC3\xB2", "\xC3\xBB", "\xC3\xB9",
+    "\xC3\xBF", "\xC3\x96", "\xC3\x9C", "\xC2\xA2", "\xC2\xA3", "\xC2\xA5", "\xE2\x82\xA7", "\xC6\x92",
+    "\xC3\xA1", "\xC3\xAD", "\xC3\xB3", "\xC3\xBA", "\xC3\xB1", "\xC3\x91", "\xC2\xAA", "\xC2\xBA",
+    "\xC2\xBF", "\xE2\x8C\x90", "\xC2\xAC", "\xC2\xBD", "\xC2\xBC", "\xC2\xA1", "\xC2\xAB", "\xC2\xBB",
+    "\xE2\x96\x91", "\xE2\x96\x92", "\xE2\x96\x93", "\xE2\x94\x82", "\xE2\x94\xA4", "\xE2\x95\xA1", "\xE2\x95\xA2", "\xE2\x95\x96",
+    "\xE2\x95\x95", "\xE2\x95\xA3", "\xE2\x95\x91", "\xE2\x95\x97", "\xE2\x95\x9D", "\xE2\x95\x9C", "\xE2\x95\x9B", "\xE2\x94\x90",
+    "\xE2\x94\x94", "\xE2\x94\xB4", "\xE2\x94\xAC", "\xE2\x94\x9C", "\xE2\x94\x80", "\xE2\x94\xBC", "\xE2\x95\x9E", "\xE2\x95\x9F",
+    "\xE2\x95\x9A", "\xE2\x95\x94", "\xE2\x95\xA9", "\xE2\x95\xA6", "\xE2\x95\xA0", "\xE2\x95\x90", "\xE2\x95\xAC", "\xE2\x95\xA7",
+    "\xE2\x95\xA8", "\xE2\x95\xA4", "\xE2\x95\xA5", "\xE2\x95\x99", "\xE2\x95\x98", "\xE2\x95\x92", "\xE2\x95\x93", "\xE2\x95\xAB",
+    "\xE2\x95\xAA", "\xE2\x94\x98", "\xE2\x94\x8C", "\xE2\x96\x88", "\xE2\x96\x84", "\xE2\x96\x8C", "\xE2\x96\x90", "\xE2\x96\x80",
+    "\xCE\xB1", "\xC3\x9F", "\xCE\x93", "\xCF\x80", "\xCE\xA3", "\xCF\x83", "\xC2\xB5", "\xCF\x84",
+    "\xCE\xA6", "\xCE\x98", "\xCE\xA9", "\xCE\xB4", "\xE2\x88\x9E", "\xCF\x86", "\xCE\xB5", "\xE2\x88\xA9",
+    "\xE2\x89\xA1", "\xC2\xB1", "\xE2\x89\xA5", "\xE2\x89\xA4", "\xE2\x8C\xA0", "\xE2\x8C\xA1", "\xC3\xB7", "\xE2\x89\x88",
+    "\xC2\xB0", "\xE2\x88\x99", "\xC2\xB7", "\xE2\x88\x9A", "\xE2\x81\xBF", "\xC2\xB2", "\xE2\x96\xA0", "\xC2\xA0",
+};
+
+std::string oem_to_utf8(std::string_view oem)
+{
+    std::string out;
+    for (char c : oem) {
+        auto b = static_cast<unsigned char>(c);
+        if (b < 128)
+            out.push_back(b < 32 ? ' ' : c);
+        else
+            out += cp437_upper[b - 128];
+    }
+    return out;
+}
+
+// The text palette, index: red, green, blue.
+constexpr unsigned char text_palette[16][3] = {
+    {0x00, 0x00, 0x00}, {0x00, 0x00, 0x88}, {0x00, 0x88, 0x00}, {0x88, 0x00, 0x88},
+    {0x88, 0x00, 0x00}, {0x00, 0x88, 0x88}, {0x88, 0x88, 0x00}, {0xCC, 0xCC, 0xCC},
+    {0x44, 0x44, 0x44}, {0x00, 0x00, 0xFF}, {0x00, 0xFF, 0x00}, {0xFF, 0x00, 0xFF},
+    {0xFF, 0x00, 0x00}, {0x00, 0xFF, 0xFF}, {0xFF, 0xFF, 0x00}, {0xFF, 0xFF, 0xFF},
+};
+
+std::string colour_sequence(std::uint8_t attribute)
+{
+    const unsigned char* fg = text_palette[attribute & 15];
+    const unsigned char* bg = text_palette[attribute >> 4];
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "\x1b[38;2;%d;%d;%dm\x1b[48;2;%d;%d;%dm", fg[0], fg[1], fg[2], bg[0], bg[1],
+                  bg[2]);
+    return buffer;
+}
+
 // Line breaks become one blank each; a CR LF pair is one line break.
 std::string one_line(std::string_view text)
 {
@@ -145,6 +196,16 @@ ConsoleHost::ConsoleHost(int argc, char** argv)
     if (const char* fixed = std::getenv("TALVEN_FIXED_TIME"))
         m_fixed_time = parse_fixed_time(fixed);
     std::signal(SIGINT, on_interrupt);
+    m_terminal = isatty(STDOUT_FILENO) == 1;
+}
+
+ConsoleHost::~ConsoleHost()
+{
+    // Leave the terminal in its own colours, below the text screen.
+    if (m_screen_shown) {
+        std::fputs("\x1b[0m\x1b[r\x1b[33;1H\n", stdout);
+        std::fflush(stdout);
+    }
 }
 
 std::uint32_t ConsoleHost::appended_program_offset() { return talven_program_locator; }
@@ -228,6 +289,8 @@ std::optional<ShortString> ConsoleHost::current_directory(char)
 
 void ConsoleHost::write_text(std::string_view text)
 {
+    if (m_terminal)
+        return;
     // The stream carries what the program wrote; a carriage return is
     // ignored as on the text screen, and a line feed ends the line.
     std::string out;
@@ -237,6 +300,38 @@ void ConsoleHost::write_text(std::string_view text)
             out.push_back(c);
     out = ansi_to_utf8(out);
     std::fwrite(out.data(), 1, out.size(), stdout);
+}
+
+void ConsoleHost::show_cells(std::int32_t row, std::int32_t column, std::string_view text, std::uint8_t attribute,
+                             std::int32_t font)
+{
+    if (!m_terminal)
+        return;
+    std::string out;
+    if (!m_screen_shown) {
+        // The window starts white.
+        out += colour_sequence(0xF0);
+        out += "\x1b[H\x1b[2J";
+        m_screen_shown = true;
+    }
+    char position[32];
+    std::snprintf(position, sizeof position, "\x1b[%d;%dH", row + 1, column + 1);
+    out += position;
+    if (!text.empty()) {
+        out += colour_sequence(attribute);
+        std::string shown;
+        for (char c : text)
+            shown.push_back(static_cast<unsigned char>(c) < 32 ? ' ' : c);
+        out += font == 1 ? oem_to_utf8(shown) : ansi_to_utf8(shown);
+    }
+    std::fwrite(out.data(), 1, out.size(), stdout);
+}
+
+void ConsoleHost::scroll_rows(std::int32_t rows)
+{
+    if (!m_terminal || rows < 1)
+        return;
+    std::fprintf(stdout, "\x1b[1;%dr\x1b[%d;1H\x1b[S\x1b[r", rows, rows);
 }
 
 std::optional<ShortString> ConsoleHost::read_line()

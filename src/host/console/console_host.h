@@ -1,6 +1,7 @@
 // The console host: the runtime on a POSIX system without a screen. Boxes
 // are lines on standard error, answered with their default button unless a
-// file of answers is named.
+// file of answers is named. Standard output carries what the program writes;
+// when it is a terminal, it shows the text screen's cells instead.
 #pragma once
 
 #include <cstdio>
@@ -15,6 +16,9 @@ namespace talven {
 class ConsoleHost : public Host {
 public:
     ConsoleHost(int argc, char** argv);
+    ~ConsoleHost() override;
+    ConsoleHost(const ConsoleHost&) = delete;
+    ConsoleHost& operator=(const ConsoleHost&) = delete;
 
     const std::vector<ShortString>& command_line() const override { return m_command_line; }
     std::uint32_t appended_program_offset() override;
@@ -28,6 +32,9 @@ public:
     ShortString oem_to_ansi(std::string_view text) override;
     std::optional<ShortString> current_directory(char drive) override;
     void write_text(std::string_view text) override;
+    void show_cells(std::int32_t row, std::int32_t column, std::string_view text, std::uint8_t attribute,
+                    std::int32_t font) override;
+    void scroll_rows(std::int32_t rows) override;
     std::optional<ShortString> read_line() override;
     void beep() override {}
     bool wait_message() override;
@@ -41,6 +48,10 @@ private:
     std::size_t m_next_answer = 0;
     std::optional<LocalTime> m_fixed_time;
     ConsoleFiles m_files;
+    // Standard output is a terminal: the text screen is shown on it with
+    // cursor positioning and colours instead of being written as a stream.
+    bool m_terminal = false;
+    bool m_screen_shown = false;
 };
 
 // A program file name as the console sees it: UTF-8, "/" for "\".
