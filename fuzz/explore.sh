@@ -5,11 +5,12 @@
 #
 # TARGET is loader, interpreter or fetch (default: all three). Each target
 # runs for SECONDS (default 600) with libFuzzer's default random seed, on the
-# kept corpus fuzz/corpus/<target>/ (started from the seed corpus the fuzz
-# build makes, build/fuzz/fuzz/seeds/<target>/), with its dictionary. Up to
+# kept corpus fuzz/corpus/<target>/ and the seed corpus the fuzz build makes
+# (build/fuzz/fuzz/seeds/<target>/), with its dictionary. Up to
 # PARALLEL targets (default 1) run at the same time, each in one process.
-# Afterwards the corpus is minimised (libFuzzer's -merge) so that it stays
-# small enough to keep in the repository. Inputs that crash, leak, trip a
+# Afterwards the corpus is minimised (libFuzzer's -merge) to the inputs that
+# reach something the seeds do not, so that it stays small enough to keep in
+# the repository. Inputs that crash, leak, trip a
 # sanitizer or take over a second are saved as fuzz/findings/<target>/
 # crash-*, leak-*, timeout-* ...; the run goes on after a finding (libFuzzer's
 # fork mode with one worker). The logs are in fuzz/explore-logs/ (not kept in
@@ -42,36 +43,44 @@ if [[ ! -x $build/fuzz_loader || ! -d $build/fuzz/seeds ]]; then
 fi
 
 declare -A max_len=([loader]=65536 [interpreter]=16384 [fetch]=300)
+# Longest input kept in the corpus in git (long program files add little
+# over the seeds but weigh a lot).
+declare -A keep_len=([loader]=4096 [interpreter]=16384 [fetch]=300)
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 # Readable stack traces in the findings' reports.
 [[ -x /usr/lib/llvm-16/bin/llvm-symbolizer ]] && export PATH="/usr/lib/llvm-16/bin:$PATH"
 
 explore() {
     local target=$1
-    local corpus=fuzz/corpus/$target findings=fuzz/findings/$target log=fuzz/explore-logs/$target.log
+    local corpus=fuzz/corpus/$target seeds=$build/fuzz/seeds/$target
+    local findings=fuzz/findings/$target log=fuzz/explore-logs/$target.log
     mkdir -p "$corpus" "$findings" fuzz/explore-logs
-    if [[ -z $(ls -A "$corpus") ]]; then
-        cp "$build/fuzz/seeds/$target/"* "$corpus/"
-    fi
     echo "explore: $target for $seconds s (log: $log)"
     # -fork: a crash is saved and the run goes on with the next input.
     "$build/fuzz_$target" -max_total_time="$seconds" -max_len="${max_len[$target]}" \
         -timeout=1 -rss_limit_mb=2048 -dict="fuzz/$target.dict" -print_final_stats=1 \
         -fork=1 -ignore_crashes=1 -ignore_timeouts=1 -ignore_ooms=1 \
-        -artifact_prefix="$findings/" "$corpus" "$build/fuzz/seeds/$target" >"$log" 2>&1
-    # Keep only the inputs that add coverage.
-    local merged
+        -artifact_prefix="$findings/" "$corpus" "$seeds" >"$log" 2>&1
+    # Keep only the inputs that add coverage to what the seeds (made anew by
+    # every build) already reach, and none longer than keep_len bytes.
+    local merged candidates
     merged=$(mktemp -d)
-    if "$build/fuzz_$target" -merge=1 -max_len="${max_len[$target]}" -timeout=10 "$merged" "$corpus" \
+    candidates=$(mktemp -d)
+    cp "$seeds"/* "$merged/"
+    find "$corpus" -type f -size -$((keep_len[$target] + 1))c -exec cp {} "$candidates/" \;
+    if "$build/fuzz_$target" -merge=1 -max_len="${max_len[$target]}" -timeout=10 "$merged" "$candidates" \
         >"$log.merge" 2>&1; then
+        (cd "$seeds" && ls) | (cd "$merged" && xargs rm -f)
         rm -rf "$corpus"
         mv "$merged" "$corpus"
     else
         rm -rf "$merged"
-        echo "explore: $target: merging the corpus failed; kept it as it was (see $log)"
+        echo "explore: $target: merging the corpus failed; kept it as it was (see $log.merge)"
     fi
-    # One pass over the corpus: libFuzzer's cov and ft of everything kept.
-    "$build/fuzz_$target" -runs=0 -max_len="${max_len[$target]}" -timeout=10 "$corpus" >"$log.replay" 2>&1
+    rm -rf "$candidates"
+    # One pass over seeds and corpus: libFuzzer's cov and ft of everything kept.
+    "$build/fuzz_$target" -runs=0 -max_len="${max_len[$target]}" -timeout=10 "$corpus" "$seeds" \
+        >"$log.replay" 2>&1
 }
 
 running=0
@@ -92,7 +101,7 @@ wait
 for target in "${targets[@]}"; do
     log=fuzz/explore-logs/$target.log
     echo
-    echo "== $target: $(ls fuzz/corpus/$target | wc -l) inputs in the corpus"
+    echo "== $target: $(ls fuzz/corpus/$target | wc -l) inputs in the corpus beside the seeds"
     # The fork-mode status line: executions so far, coverage, findings.
     grep -E "^#[0-9]+: cov:" "$log" | tail -1
     # cov and ft of the whole corpus after the merge.

@@ -51,7 +51,7 @@ class FuzzHost : public Host {
 public:
     // The pump is called every 21st line; after this many calls it breaks
     // the program off (exit code 255).
-    static constexpr int default_pump_limit = 2000;
+    static constexpr int default_pump_limit = 500;
     // Area memory a program may hold at once.
     static constexpr std::size_t area_cap = 64u << 20;
 
