@@ -29,27 +29,6 @@ ShortString fetch_value_list(Runtime& rt)
     return result;
 }
 
-void* scalar_slot(VariableStore& store, char suffix, const VarName& name)
-{
-    switch (suffix) {
-    case '%': return store.integers.find(name.view());
-    case '&': return store.longs.find(name.view());
-    case '!': return store.floats.find(name.view());
-    case '$': return store.strings.find(name.view());
-    default: return nullptr;
-    }
-}
-
-void store_into_slot(Runtime& rt, char suffix, void* slot, const ShortString& string_value)
-{
-    switch (suffix) {
-    case '%': *static_cast<std::int32_t*>(slot) = rt.value.integer; break;
-    case '&': *static_cast<std::int32_t*>(slot) = rt.value.long_integer; break;
-    case '!': *static_cast<double*>(slot) = rt.value.real; break;
-    default: *static_cast<ShortString*>(slot) = string_value; break;
-    }
-}
-
 // The remembered target of this line's scalar assignment, or null.
 AssignmentTarget* remembered_assignment(Runtime& rt)
 {
@@ -118,14 +97,14 @@ void assign_remembered(Runtime& rt, AssignmentTarget& target)
         return;
     VariableStore& store = rt.variables;
     if (target.epoch != store.epoch) {
-        target.slot = scalar_slot(store, target.suffix, target.name);
+        target.slot = find_scalar_slot(store, target.suffix, target.name.view());
         target.epoch = store.epoch;
     }
     if (!target.slot) {
         rt.fatal(Msg::VariableNotDeclared, target.name.view());
         return;
     }
-    store_into_slot(rt, target.suffix, target.slot, string_value);
+    store_into_scalar_slot(rt, target.suffix, target.slot, string_value);
 }
 
 void cmd_let(Runtime& rt)

@@ -8,24 +8,13 @@
 
 namespace talven {
 
-template <class T>
-inline T* find_in_pool(Pool<T>& pool, const VarName& name)
-{
-    return pool.find(name.view());
-}
-
 // Loads a scalar through the remembered slot while the store's epoch is the
 // one it was found at. False when the name is not declared.
 [[gnu::always_inline]] inline bool load_remembered_scalar(Runtime& rt, ArgEntry& entry)
 {
     VariableStore& store = rt.variables;
     if (entry.epoch != store.epoch) [[unlikely]] {
-        switch (entry.suffix) {
-        case '%': entry.slot = find_in_pool(store.integers, entry.name); break;
-        case '&': entry.slot = find_in_pool(store.longs, entry.name); break;
-        case '!': entry.slot = find_in_pool(store.floats, entry.name); break;
-        default: entry.slot = find_in_pool(store.strings, entry.name); break;
-        }
+        entry.slot = find_scalar_slot(store, entry.suffix, entry.name.view());
         entry.epoch = store.epoch;
     }
     if (!entry.slot)

@@ -201,37 +201,44 @@ AreaBlock* VariableStore::find_area_by_address(std::int32_t address)
     return nullptr;
 }
 
-bool load_scalar(Runtime& rt, char suffix, std::string_view upper_name)
+void* find_scalar_slot(VariableStore& store, char suffix, std::string_view upper_name)
 {
-    VariableStore& store = rt.variables;
+    switch (suffix) {
+    case '%': return store.integers.find(upper_name);
+    case '&': return store.longs.find(upper_name);
+    case '!': return store.floats.find(upper_name);
+    case '$': return store.strings.find(upper_name);
+    default: return nullptr;
+    }
+}
+
+void load_from_scalar_slot(Runtime& rt, char suffix, const void* slot)
+{
     switch (suffix) {
     case '%':
-        if (auto* value = store.integers.find(upper_name)) {
-            load_integer_views(rt, *value);
-            return true;
-        }
-        return false;
-    case '&':
-        if (auto* value = store.longs.find(upper_name)) {
-            load_integer_views(rt, *value);
-            return true;
-        }
-        return false;
-    case '!':
-        if (auto* value = store.floats.find(upper_name)) {
-            load_float_views(rt, *value);
-            return true;
-        }
-        return false;
-    case '$':
-        if (auto* value = store.strings.find(upper_name)) {
-            load_string_views(rt, *value);
-            return true;
-        }
-        return false;
-    default:
-        return false;
+    case '&': load_integer_views(rt, *static_cast<const std::int32_t*>(slot)); break;
+    case '!': load_float_views(rt, *static_cast<const double*>(slot)); break;
+    default: load_string_views(rt, *static_cast<const ShortString*>(slot)); break;
     }
+}
+
+void store_into_scalar_slot(Runtime& rt, char suffix, void* slot, const ShortString& string_value)
+{
+    switch (suffix) {
+    case '%': *static_cast<std::int32_t*>(slot) = rt.value.integer; break;
+    case '&': *static_cast<std::int32_t*>(slot) = rt.value.long_integer; break;
+    case '!': *static_cast<double*>(slot) = rt.value.real; break;
+    default: *static_cast<ShortString*>(slot) = string_value; break;
+    }
+}
+
+bool load_scalar(Runtime& rt, char suffix, std::string_view upper_name)
+{
+    void* slot = find_scalar_slot(rt.variables, suffix, upper_name);
+    if (!slot)
+        return false;
+    load_from_scalar_slot(rt, suffix, slot);
+    return true;
 }
 
 ElementRef resolve_element(Runtime& rt, std::string_view reference)
@@ -363,35 +370,12 @@ bool store_scalar(Runtime& rt, std::string_view upper_name, const ShortString& s
 {
     if (upper_name.empty())
         return false;
-    VariableStore& store = rt.variables;
-    switch (upper_name.back()) {
-    case '%':
-        if (auto* value = store.integers.find(upper_name)) {
-            *value = rt.value.integer;
-            return true;
-        }
+    char suffix = upper_name.back();
+    void* slot = find_scalar_slot(rt.variables, suffix, upper_name);
+    if (!slot)
         return false;
-    case '&':
-        if (auto* value = store.longs.find(upper_name)) {
-            *value = rt.value.long_integer;
-            return true;
-        }
-        return false;
-    case '!':
-        if (auto* value = store.floats.find(upper_name)) {
-            *value = rt.value.real;
-            return true;
-        }
-        return false;
-    case '$':
-        if (auto* value = store.strings.find(upper_name)) {
-            *value = string_value;
-            return true;
-        }
-        return false;
-    default:
-        return false;
-    }
+    store_into_scalar_slot(rt, suffix, slot, string_value);
+    return true;
 }
 
 void declare_item(Runtime& rt, std::string_view item, int parameter_slot)

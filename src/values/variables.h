@@ -129,6 +129,12 @@ void load_integer_views(Runtime& rt, std::int32_t value);
 void load_float_views(Runtime& rt, double value);
 void load_string_views(Runtime& rt, const ShortString& value);
 
+// The value of the newest scalar of that name in the pool of the suffix
+// ("%", "&", "!", "$"), or null; and loading from and storing into it.
+void* find_scalar_slot(VariableStore& store, char suffix, std::string_view upper_name);
+void load_from_scalar_slot(Runtime& rt, char suffix, const void* slot);
+void store_into_scalar_slot(Runtime& rt, char suffix, void* slot, const ShortString& string_value);
+
 // Loads the scalar of the pool named by suffix ("%", "&", "!", "$") into the
 // value registers with all its views. False when no such name is declared.
 bool load_scalar(Runtime& rt, char suffix, std::string_view upper_name);
