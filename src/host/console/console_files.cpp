@@ -719,7 +719,9 @@ FsCode ConsoleFiles::rename(std::string_view from, std::string_view to)
     return code_for(errno, target_path);
 }
 
-FsCode ConsoleFiles::change_directory(std::string_view name)
+// The three directory commands share their checks: an injected fault, a
+// name Windows would refuse, a path that cannot be resolved.
+FsCode ConsoleFiles::on_directory(std::string_view name, FsCode (*operation)(const std::string& path))
 {
     if (auto error = m_faults->take(FaultOp::Directory))
         return windows_code(*error);
@@ -728,37 +730,34 @@ FsCode ConsoleFiles::change_directory(std::string_view name)
     std::string path = resolve_native_path(name);
     if (path.empty())
         return fs_code::path_not_found;
-    if (::chdir(path.c_str()) != 0)
-        return errno == ENOENT ? fs_code::path_not_found : windows_code(errno);
-    return fs_code::ok;
+    return operation(path);
+}
+
+FsCode ConsoleFiles::change_directory(std::string_view name)
+{
+    return on_directory(name, [](const std::string& path) {
+        if (::chdir(path.c_str()) != 0)
+            return errno == ENOENT ? fs_code::path_not_found : windows_code(errno);
+        return fs_code::ok;
+    });
 }
 
 FsCode ConsoleFiles::make_directory(std::string_view name)
 {
-    if (auto error = m_faults->take(FaultOp::Directory))
-        return windows_code(*error);
-    if (!is_windows_name(name))
-        return invalid_name;
-    std::string path = resolve_native_path(name);
-    if (path.empty())
-        return fs_code::path_not_found;
-    if (::mkdir(path.c_str(), 0777) != 0)
-        return errno == ENOENT ? fs_code::path_not_found : windows_code(errno);
-    return fs_code::ok;
+    return on_directory(name, [](const std::string& path) {
+        if (::mkdir(path.c_str(), 0777) != 0)
+            return errno == ENOENT ? fs_code::path_not_found : windows_code(errno);
+        return fs_code::ok;
+    });
 }
 
 FsCode ConsoleFiles::remove_directory(std::string_view name)
 {
-    if (auto error = m_faults->take(FaultOp::Directory))
-        return windows_code(*error);
-    if (!is_windows_name(name))
-        return invalid_name;
-    std::string path = resolve_native_path(name);
-    if (path.empty())
-        return fs_code::path_not_found;
-    if (::rmdir(path.c_str()) != 0)
-        return code_for(errno, path);
-    return fs_code::ok;
+    return on_directory(name, [](const std::string& path) {
+        if (::rmdir(path.c_str()) != 0)
+            return code_for(errno, path);
+        return fs_code::ok;
+    });
 }
 
 FsResult<FileInfo> ConsoleFiles::info(std::string_view name)

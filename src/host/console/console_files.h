@@ -36,6 +36,8 @@ public:
     std::optional<ShortString> short_path(std::string_view name) override;
 
 private:
+    FsCode on_directory(std::string_view name, FsCode (*operation)(const std::string& path));
+
     std::shared_ptr<FaultPlan> m_faults;
 };
 
