@@ -126,35 +126,26 @@ void analyse(Runtime& rt, std::string_view argument, Expect expect, ArgEntry& en
 }
 
 // The evaluation from a remembered analysis; false when there is none.
+// Literals and declared variables take the quick evaluation the fetch uses;
+// what remains are system variables and names that are not declared.
 bool evaluate_remembered(Runtime& rt, ArgEntry& entry, std::string_view argument)
 {
-    Value& v = rt.value;
+    if (evaluate_quickly(rt, entry))
+        return true;
     switch (entry.kind) {
-    case ArgKind::Unknown:
-    case ArgKind::ArrayElement:
-        return false;
-    case ArgKind::StringLiteral:
-        v.type = ValueType::String;
-        v.set_text(entry.literal.text());
-        return true;
-    case ArgKind::Literal:
-    case ArgKind::PlainNumber:
-        v = entry.literal;
-        return true;
     case ArgKind::SystemVariable:
-        v.type = entry.type;
+        rt.value.type = entry.type;
         evaluate_sysvar(rt, entry.sysvar);
         return true;
-    case ArgKind::Scalar:
-        v.type = entry.type;
-        if (!load_remembered_scalar(rt, entry)) {
-            ShortString upper(argument);
-            upper_ansi(upper);
-            report_undeclared(rt, upper);
-        }
+    case ArgKind::Scalar: {
+        ShortString upper(argument);
+        upper_ansi(upper);
+        report_undeclared(rt, upper);
         return true;
     }
-    return false;
+    default:
+        return false;
+    }
 }
 
 } // namespace
