@@ -17,6 +17,7 @@ int run_runtime(Host& host, std::size_t stack_budget)
     rt->stack_base = reinterpret_cast<std::uintptr_t>(&stack_marker);
     rt->stack_budget = stack_budget;
     int code = exit_code::normal;
+    host.bind_events(&rt->events);
     try {
         load_program(*rt);
         run_loop(*rt);
@@ -25,6 +26,7 @@ int run_runtime(Host& host, std::size_t stack_budget)
     }
     if (rt->loader.program_loaded)
         end_of_program_cleanup(*rt);
+    host.bind_events(nullptr);
     return code;
 }
 

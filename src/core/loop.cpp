@@ -36,6 +36,8 @@ void pump(Runtime& rt)
 {
     switch (rt.host.pump_messages()) {
     case PumpResult::Continue:
+        if (rt.events.stop_requested)
+            rt.end_program(exit_code::window_closed);
         return;
     case PumpResult::Quit:
     case PumpResult::Break:

@@ -17,6 +17,7 @@
 #include "values/arg_cache.h"
 #include "values/value.h"
 #include "values/variables.h"
+#include "window/events.h"
 #include "window/text_screen.h"
 
 namespace talven {
@@ -70,10 +71,6 @@ struct FormatSettings {
     std::int32_t decimals = 6;
     std::int32_t number_width = 0;
     std::int32_t string_width = 0;
-};
-
-struct EventState {
-    std::int16_t command = 0;
 };
 
 struct WindowSettings {

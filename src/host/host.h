@@ -13,6 +13,7 @@
 
 #include "core/short_string.h"
 #include "host/host_files.h"
+#include "window/events.h"
 
 namespace talven {
 
@@ -98,9 +99,19 @@ public:
 
     // The system beep.
     virtual void beep() = 0;
-    // Waits for the next window message (on a console: the next key) and
-    // records it; false when none can come any more.
+    // Waits for the next window message (on a console: the next key or
+    // timer tick) and records it; false when none can come any more.
     virtual bool wait_message() = 0;
+
+    // Where the host records what the user does (keys, mouse, commands,
+    // timer ticks); bound by the core before the program runs and unbound
+    // (nullptr) when the run ends. A host sets stop_requested there instead
+    // of ending the program from inside a window procedure.
+    virtual void bind_events(EventState* events) { (void)events; }
+    // Timer id 1: a tick (timer_tick in the event state) every period until
+    // stopped. Starting it again restarts it with the new period.
+    virtual void start_timer(std::uint32_t milliseconds) { (void)milliseconds; }
+    virtual void stop_timer() {}
 
     // Memory for area variables. Programs see a block's address as a 32-bit
     // number, so blocks lie below 2 GiB where the platform allows it.
