@@ -13,6 +13,7 @@ std::span<const std::span<const CommandEntry>> command_registries()
         text_commands(),
         screen_commands(),
         file_commands(),
+        event_commands(),
     };
     return registries;
 }
@@ -24,6 +25,7 @@ std::span<const std::span<const FunctionEntry>> function_registries()
         numeric_functions(),
         string_functions(),
         file_functions(),
+        event_functions(),
     };
     return registries;
 }
@@ -32,6 +34,8 @@ std::span<const std::span<const SysVarEntry>> sysvar_registries()
 {
     static const std::span<const SysVarEntry> registries[] = {
         core_sysvars(),
+        event_sysvars(),
+        platform_sysvars(),
     };
     return registries;
 }

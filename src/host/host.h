@@ -35,6 +35,32 @@ struct LocalTime {
     int millisecond = 0;
 };
 
+// What the display and the platform are, as system variables report them.
+struct PlatformFacts {
+    std::uint32_t main_window = 0;
+    std::uint32_t desktop = 0;
+    std::int32_t screen_width = 640;
+    std::int32_t screen_height = 480;
+    std::int32_t color_depth = 24;
+    // The program's module handle.
+    std::uint32_t instance = 0;
+    // The platform version number: low word Windows major/minor, high
+    // word the DOS version.
+    std::uint32_t version = 0;
+    // The main window's rectangle on the screen.
+    std::int32_t window_left = 0;
+    std::int32_t window_top = 0;
+    std::int32_t window_right = 640;
+    std::int32_t window_bottom = 480;
+    ShortString windows_directory;
+    ShortString system_directory;
+};
+
+struct NumberSeparators {
+    char decimal_point = ',';
+    char thousands_separator = '.';
+};
+
 class HostFile {
 public:
     virtual ~HostFile() = default;
@@ -112,6 +138,22 @@ public:
     // stopped. Starting it again restarts it with the new period.
     virtual void start_timer(std::uint32_t milliseconds) { (void)milliseconds; }
     virtual void stop_timer() {}
+    // Whether a pointing device can send events: a wait for the mouse
+    // without one could never end.
+    virtual bool has_pointer() const { return true; }
+    // The next waiting window message, left in the queue; nothing when the
+    // queue is empty.
+    virtual std::optional<LastMessage> peek_message() { return std::nullopt; }
+
+    virtual PlatformFacts platform_facts() { return {}; }
+    // An entry of the user's profile (WIN.INI); nothing when it is absent.
+    virtual std::optional<ShortString> profile_string(std::string_view section, std::string_view key)
+    {
+        (void)section, (void)key;
+        return std::nullopt;
+    }
+    // The separators of formatted numbers in the user's locale.
+    virtual NumberSeparators number_separators() { return {}; }
 
     // Memory for area variables. Programs see a block's address as a 32-bit
     // number, so blocks lie below 2 GiB where the platform allows it.
