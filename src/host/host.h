@@ -104,10 +104,8 @@ public:
     // the drive does not exist.
     virtual std::optional<ShortString> current_directory(char drive) = 0;
 
-    // The program's text output, and one line of its input (without the
-    // line end; nothing when the input has ended).
+    // The program's text output.
     virtual void write_text(std::string_view text) = 0;
-    virtual std::optional<ShortString> read_line() = 0;
 
     // The text screen on a display. show_cells shows text at a 0-based row
     // and column in the colours of an attribute (low nibble foreground, high
@@ -122,6 +120,10 @@ public:
         (void)row, (void)column, (void)text, (void)attribute, (void)font;
     }
     virtual void scroll_rows(std::int32_t rows) { (void)rows; }
+    // The input caret of the text screen, shown while INPUT waits for a key
+    // at a 0-based row and column, and hidden again.
+    virtual void show_caret(std::int32_t row, std::int32_t column) { (void)row, (void)column; }
+    virtual void hide_caret() {}
 
     // The system beep.
     virtual void beep() = 0;
