@@ -13,6 +13,7 @@ std::span<const std::span<const CommandEntry>> command_registries()
         text_commands(),
         screen_commands(),
         file_commands(),
+        table_commands(),
     };
     return registries;
 }
@@ -24,6 +25,7 @@ std::span<const std::span<const FunctionEntry>> function_registries()
         numeric_functions(),
         string_functions(),
         file_functions(),
+        table_functions(),
     };
     return registries;
 }
@@ -32,6 +34,7 @@ std::span<const std::span<const SysVarEntry>> sysvar_registries()
 {
     static const std::span<const SysVarEntry> registries[] = {
         core_sysvars(),
+        table_sysvars(),
     };
     return registries;
 }
