@@ -70,6 +70,19 @@ struct NdxKey {
     std::span<const std::uint8_t> view() const { return {bytes.data(), size}; }
 };
 
+// What MAKEINDEX creates: the expression, checked against the table's
+// fields before any file is touched.
+struct NdxDefinition {
+    ShortString expression;
+    NdxKeyType type = NdxKeyType::Character;
+    std::uint16_t key_length = 0;
+};
+
+// Every element must name a field; one field of type "N" or "D" makes a
+// numeric key. An expression longer than 127 characters or a key longer
+// than 244 bytes cannot be held by the index and is refused (601).
+NdxStatus define_index(std::string_view expression, std::span<const NdxField> fields, NdxDefinition& out);
+
 class NdxIndex {
 public:
     static constexpr std::size_t page_size = 512;
@@ -87,10 +100,10 @@ public:
     // resolves the key expression against the table's fields.
     NdxStatus open(std::string_view file_name, std::unique_ptr<NdxStorage> storage,
                    std::span<const NdxField> fields);
-    // Writes a new, empty index (header page and an empty root) for
-    // MAKEINDEX and attaches it. Every element must name a field.
+    // Writes a new, empty index (header page and an empty root) into the
+    // storage, a file just created, and attaches it.
     NdxStatus create(std::string_view file_name, std::unique_ptr<NdxStorage> storage,
-                     std::string_view expression, std::span<const NdxField> fields);
+                     const NdxDefinition& definition, std::span<const NdxField> fields);
     // Writes the dirty pages and closes the file; the handle is empty then.
     NdxStatus close();
     bool is_open() const;
