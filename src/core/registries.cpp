@@ -14,6 +14,7 @@ std::span<const std::span<const CommandEntry>> command_registries()
         screen_commands(),
         file_commands(),
         table_commands(),
+        index_commands(),
     };
     return registries;
 }
@@ -26,6 +27,7 @@ std::span<const std::span<const FunctionEntry>> function_registries()
         string_functions(),
         file_functions(),
         table_functions(),
+        index_functions(),
     };
     return registries;
 }
