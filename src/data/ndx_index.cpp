@@ -874,8 +874,15 @@ NdxStatus NdxIndex::update(std::span<const std::uint8_t> record, std::int32_t n,
     Impl& x = *m;
     x.error = {};
     NdxKey key;
-    if (NdxStatus s = compute_key(record, key); !s.ok())
+    if (NdxStatus s = compute_key(record, key); !s.ok()) {
+        // The record no longer has the key it is filed under: its entry
+        // goes, so that no search finds it by a value it does not hold.
+        bool found = false;
+        if (previous == n && x.go_to_record(n, found) && found && !x.remove_at(x.at.depth - 1))
+            s = x.error;
+        x.at = Impl::Position{};
         return s;
+    }
     if (previous == n) {
         bool found = false;
         if (!x.go_to_record(n, found))

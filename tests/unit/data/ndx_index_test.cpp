@@ -316,6 +316,12 @@ TEST_F(NdxTest, NumericKeysOrderAndSeekAsNumbers)
     EXPECT_EQ(s.code, ndx_code::not_a_number);
     EXPECT_EQ(s.detail.view(), "12      ");
     EXPECT_EQ(forward().size(), 7u);
+    // A record rewritten with such a value leaves the index rather than
+    // staying filed under its old value.
+    s = index.update(Record().num("100 ").view(), 4, 4, NdxUpdate::Reposition);
+    EXPECT_EQ(s.code, ndx_code::not_a_number);
+    EXPECT_EQ(forward(), (std::vector<std::int32_t>{6, 2, 5, 7, 3, 1}));
+    EXPECT_EQ(seek("100", NdxMatch::Exact), 0);
 }
 
 TEST_F(NdxTest, NavigationStopsAtBothEndsAndStays)
