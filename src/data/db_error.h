@@ -49,6 +49,13 @@ struct DbError {
     // Translates a failure into the state. The first failure wins: while
     // the state is set, later ones leave it as it is.
     void fail(std::uint32_t code, std::string_view detail = {});
+    // Takes over another state's failure unless one is set already. Work
+    // that must know whether it failed itself keeps a state of its own.
+    void absorb(const DbError& other)
+    {
+        if (!is_set() && other.is_set())
+            *this = other;
+    }
 };
 
 // The message a code translates to (0 for code 0).

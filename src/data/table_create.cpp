@@ -114,8 +114,10 @@ ShortString memo_file_of(std::string_view table_name)
 
 } // namespace
 
-bool create_table(HostFileSystem& fs, std::uint8_t mode, std::string_view description, std::string_view table_name,
-                  const LocalTime& today, DbError& error)
+namespace {
+
+bool create(HostFileSystem& fs, std::uint8_t mode, std::string_view description, std::string_view table_name,
+            const LocalTime& today, DbError& error)
 {
     std::string text;
     if (!read_description(fs, mode, description, text, error))
@@ -182,6 +184,17 @@ bool create_table(HostFileSystem& fs, std::uint8_t mode, std::string_view descri
     if (FsCode code = dbt.close())
         error.fail(code, dbt.name().view());
     return !error.is_set();
+}
+
+} // namespace
+
+bool create_table(HostFileSystem& fs, std::uint8_t mode, std::string_view description, std::string_view table_name,
+                  const LocalTime& today, DbError& error)
+{
+    DbError mine;
+    bool created = create(fs, mode, description, table_name, today, mine);
+    error.absorb(mine);
+    return created;
 }
 
 } // namespace talven

@@ -265,12 +265,15 @@ bool write_memo(Table& table, std::size_t field_index, const std::vector<ShortSt
         size += line.size() + 2;
     std::uint64_t needed = size / memo_block_size + 1;
     std::uint32_t first;
+    DbError mine;
     if (present != 0 && present == table.memo.first_block && table.memo.blocks >= needed)
         first = present;
     else
-        first = append_block(table.dbt, error);
-    if (error.is_set())
+        first = append_block(table.dbt, mine);
+    if (mine.is_set()) {
+        error.absorb(mine);
         return false;
+    }
     MemoWriter writer(table.dbt, first, error);
     static constexpr char line_end[2] = {'\r', '\n'};
     for (const ShortString& line : lines) {
@@ -304,6 +307,8 @@ std::optional<ShortString> scratch_name(HostFileSystem& fs, std::string_view bes
     return std::nullopt;
 }
 
+constexpr std::uint32_t no_new_block = UINT32_MAX;
+
 struct KeptRecord {
     std::uint32_t number;
     std::uint32_t memo_start;  // first of its new memo blocks in the list below
@@ -311,7 +316,9 @@ struct KeptRecord {
 
 } // namespace
 
-bool pack_table(Table& table, HostFileSystem& fs, std::uint8_t mode, DbError& error)
+namespace {
+
+bool pack(Table& table, HostFileSystem& fs, std::uint8_t mode, DbError& error)
 {
     drop_indexes(table, error);
     std::vector<std::size_t> memo_fields;
@@ -358,7 +365,9 @@ bool pack_table(Table& table, HostFileSystem& fs, std::uint8_t mode, DbError& er
                 error.fail(db_code::not_numeric, detail.view());
                 return abandon();
             }
-            new_blocks.push_back(copy_memo(table.dbt, scratch, *first, next_free, error));
+            // A field without a memo keeps its text; a chain that is gone
+            // (beyond the file) becomes "no memo".
+            new_blocks.push_back(*first == 0 ? no_new_block : copy_memo(table.dbt, scratch, *first, next_free, error));
             if (error.is_set())
                 return abandon();
         }
@@ -398,7 +407,8 @@ bool pack_table(Table& table, HostFileSystem& fs, std::uint8_t mode, DbError& er
             return false;
         if (with_memos)
             for (std::size_t m = 0; m < memo_fields.size(); ++m)
-                store_block_number(table, table.fields[memo_fields[m]], new_blocks[k.memo_start + m]);
+                if (new_blocks[k.memo_start + m] != no_new_block)
+                    store_block_number(table, table.fields[memo_fields[m]], new_blocks[k.memo_start + m]);
         if (!write_record(table, a + 1, error))
             return false;
         ++a;
@@ -415,6 +425,16 @@ bool pack_table(Table& table, HostFileSystem& fs, std::uint8_t mode, DbError& er
     std::fill(table.record.begin(), table.record.end(), static_cast<std::uint8_t>(' '));
     go_to(table, Move::First, 0, error);
     return !error.is_set();
+}
+
+} // namespace
+
+bool pack_table(Table& table, HostFileSystem& fs, std::uint8_t mode, DbError& error)
+{
+    DbError mine;
+    bool packed = pack(table, fs, mode, mine);
+    error.absorb(mine);
+    return packed;
 }
 
 } // namespace talven
