@@ -87,6 +87,15 @@ void attach_indexes(Table& table, HostFileSystem& fs, std::uint8_t mode, std::st
             error.fail(db_code::index_broken, file.view());
             continue;
         }
+        // Two handles on one file would each insert every key into it,
+        // and their caches would overwrite each other's pages.
+        bool twice = false;
+        for (int k = 0; k < table.index_count; ++k)
+            twice = twice || is_upper_ansi_equal(table.indexes[static_cast<std::size_t>(k)]->file_name(), file.view());
+        if (twice) {
+            error.fail(db_code::index_broken, file.view());
+            continue;
+        }
         if (auto index = open_index(table, fs, mode, file.view(), error))
             table.indexes[static_cast<std::size_t>(table.index_count++)] = std::move(index);
     }
