@@ -87,10 +87,12 @@ public:
     }
     // The end mark and zeros to the end of its block. A text that filled
     // its last block exactly puts the mark at the start of the next one.
+    // The mark is written twice, as other dBase III programs end their
+    // memos: readers that look for the pair then stop where this one does.
     bool finish()
     {
-        std::uint8_t mark = end_of_file_mark;
-        put(&mark, 1);
+        static constexpr std::uint8_t marks[2] = {end_of_file_mark, end_of_file_mark};
+        put(marks, 2);
         if (m_used) {
             std::fill(m_block.begin() + static_cast<std::ptrdiff_t>(m_used), m_block.end(), 0);
             flush();
@@ -127,38 +129,29 @@ void store_block_number(Table& table, const FieldDescriptor& field, std::uint32_
 }
 
 // Copies one memo chain into the scratch file; the new first block, or 0
-// for none.
+// for none. The text ends at the first end mark or at the end of the file,
+// and gets end marks as every memo written here does.
 std::uint32_t copy_memo(BlockFile& from, BlockFile& to, std::uint32_t first, std::uint32_t& next_free, DbError& error)
 {
     std::uint64_t old_blocks = blocks_in_file(from);
     if (first == 0 || first >= old_blocks)
         return 0;
-    std::uint32_t start = next_free;
+    MemoWriter writer(to, next_free, error);
     Block block;
     for (std::uint64_t b = first; b < old_blocks; ++b) {
-        block.fill(0);
         std::size_t got = from.read_bytes(static_cast<std::int64_t>(b), 1, block.data(), error);
         if (got == 0)
             return 0;
-        auto* mark = std::find(block.begin(), block.begin() + static_cast<std::ptrdiff_t>(got), end_of_file_mark);
-        bool marked = mark != block.begin() + static_cast<std::ptrdiff_t>(got);
-        // The end of the file ends the memo as an end mark would.
-        bool last = marked || b + 1 >= old_blocks;
-        if (marked) {
-            std::fill(mark + 1, block.end(), 0);
-        } else if (last && got < block.size()) {
-            block[got] = end_of_file_mark;
-        } else if (last) {
-            if (!to.write(next_free++, 1, block.data(), error))
-                return 0;
-            block.fill(0);
-            block[0] = end_of_file_mark;
-        }
-        if (!to.write(next_free++, 1, block.data(), error))
-            return 0;
-        if (last)
+        auto* end = block.begin() + static_cast<std::ptrdiff_t>(got);
+        auto* mark = std::find(block.begin(), end, end_of_file_mark);
+        writer.put(block.data(), static_cast<std::size_t>(mark - block.begin()));
+        if (mark != end)
             break;
     }
+    if (!writer.finish())
+        return 0;
+    std::uint32_t start = next_free;
+    next_free = writer.next();
     return start;
 }
 
@@ -263,7 +256,8 @@ bool write_memo(Table& table, std::size_t field_index, const std::vector<ShortSt
     std::uint64_t size = 0;
     for (const ShortString& line : lines)
         size += line.size() + 2;
-    std::uint64_t needed = size / memo_block_size + 1;
+    // Room for the text and both end marks.
+    std::uint64_t needed = (size + 2 + memo_block_size - 1) / memo_block_size;
     std::uint32_t first;
     DbError mine;
     if (present != 0 && present == table.memo.first_block && table.memo.blocks >= needed)

@@ -306,8 +306,8 @@ TEST_F(MemoTest, ATextFillingItsBlockPutsTheMarkIntoTheNextBlock)
     ASSERT_EQ(dbt.size(), 3u * 512);
     EXPECT_EQ(dbt.substr(0, 4), le32(3));
     EXPECT_EQ(dbt.substr(512 + 510, 2), "\r\n");
-    EXPECT_EQ(dbt[1024], '\x1A');
-    EXPECT_EQ(dbt.substr(1025), std::string(511, '\0'));
+    EXPECT_EQ(dbt.substr(1024, 2), "\x1A\x1A");  // the pair other dBase III readers look for
+    EXPECT_EQ(dbt.substr(1026), std::string(510, '\0'));
     // Read back wrapped at 80, the empty last line included.
     auto back = read_back();
     ASSERT_EQ(back.size(), 11u);
