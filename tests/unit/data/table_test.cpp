@@ -330,6 +330,25 @@ TEST_F(MemoTest, AMemoIsRewrittenInPlaceOnlyWhenItFits)
     EXPECT_EQ(read_back().size(), 20u);
 }
 
+TEST_F(MemoTest, AnInPlaceRewriteNeverReachesTheNextMemo)
+{
+    // 509 bytes of text and its line end: the first mark ends block 1, the
+    // second would be the first byte of block 2.
+    std::vector<ShortString> one{ShortString(std::string(60, 'a'))};
+    ASSERT_TRUE(write_memo(table, memo, one, error));          // block 1
+    std::string first_field = field("NOTIZ");
+    std::vector<ShortString> next{ShortString("nachbar")};
+    ASSERT_TRUE(write_memo(table, memo, next, error));         // block 2
+    std::string neighbour = read_file("memo.DBT").substr(1024, 512);
+    put("NOTIZ", first_field);
+    ASSERT_EQ(read_back().size(), 1u);
+    std::vector<ShortString> longer(7, ShortString(std::string(70, 'b')));
+    longer.emplace_back(std::string(5, 'c'));                  // 7 * 72 + 7 = 511 bytes
+    ASSERT_TRUE(write_memo(table, memo, longer, error));
+    EXPECT_EQ(field("NOTIZ"), "         3");                  // moved to the end, not over block 2
+    EXPECT_EQ(read_file("memo.DBT").substr(1024, 512), neighbour);
+}
+
 TEST_F(MemoTest, DamagedChainsAndBlockZeroStayBounded)
 {
     // No end mark anywhere, block 0 claims next free 0.
