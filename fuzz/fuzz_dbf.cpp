@@ -36,7 +36,8 @@ public:
     Transfer read(void* out, std::size_t size) override
     {
         std::size_t n = m_at >= m_file.bytes.size() ? 0 : std::min(size, m_file.bytes.size() - m_at);
-        std::memcpy(out, m_file.bytes.data() + m_at, n);
+        if (n)
+            std::memcpy(out, m_file.bytes.data() + m_at, n);
         m_at += n;
         return {n, 0};
     }
@@ -46,7 +47,8 @@ public:
             std::abort();
         if (m_at + size > m_file.bytes.size())
             m_file.bytes.resize(m_at + size);
-        std::memcpy(m_file.bytes.data() + m_at, in, size);
+        if (size)
+            std::memcpy(m_file.bytes.data() + m_at, in, size);
         m_at += size;
         return {size, 0};
     }

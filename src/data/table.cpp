@@ -323,9 +323,13 @@ void close_table(Table& table, const LocalTime& today, DbError& error)
         head[3] = static_cast<std::uint8_t>(today.day);
         put_le32(head + 4, table.record_count);
         std::uint8_t mark = end_of_file_mark;
+        // The end mark goes after the last record, but never beyond what the
+        // file holds: a header that claims more records gets no mark far out.
         if (table.dbf.write(0, sizeof head, head, error)) {
             std::memcpy(table.header.data(), head, sizeof head);
-            table.dbf.write(static_cast<std::int64_t>(record_offset(table, table.record_count + 1)), 1, &mark, error);
+            if (table.record_count <= table.records_in_file)
+                table.dbf.write(static_cast<std::int64_t>(record_offset(table, table.record_count + 1)), 1, &mark,
+                                error);
         }
     }
     if (FsCode code = table.dbf.close())

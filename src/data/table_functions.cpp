@@ -194,12 +194,15 @@ void fn_dbgo(Runtime& rt)
         return;
     }
     std::optional<Move> move;
-    if (rt.value.type == ValueType::String)
+    std::int64_t number = rt.value.long_integer;
+    if (rt.value.type == ValueType::String) {
         move = move_of_word(rt.value.text().view());
+        number = long_from_text(rt.value.text().view());
+    }
     if (move)
         go_to(*table, *move, 0, rt.tables.error);
     else
-        go_to(*table, Move::Record, rt.value.long_integer, rt.tables.error);
+        go_to(*table, Move::Record, number, rt.tables.error);
     finish_integer(rt, as_int(table->current));
 }
 

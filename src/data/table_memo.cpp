@@ -48,15 +48,13 @@ std::uint64_t blocks_in_file(BlockFile& file)
     return size % memo_block_size > 1 ? whole + 1 : whole;
 }
 
-// Where a memo that does not fit in place goes: the next free block of
-// block 0, but never onto block 0 and never below the end of the file.
-std::uint32_t append_block(BlockFile& file, DbError& error)
+// Where a memo that does not fit in place goes: the next free block that
+// block 0 names, which in a sound file is the end of the file. A damaged
+// block 0 may name block 0 itself, a block inside other memos or one far
+// beyond the file; the end of the file is right in every case.
+std::uint32_t append_block(BlockFile& file)
 {
-    Block zero{};
-    std::uint32_t next_free = 1;
-    if (file.read(0, 1, zero.data(), error) == 1)
-        next_free = le32(zero.data());
-    std::uint64_t at = std::max<std::uint64_t>({next_free, 1, blocks_in_file(file)});
+    std::uint64_t at = std::max<std::uint64_t>(1, blocks_in_file(file));
     return static_cast<std::uint32_t>(std::min<std::uint64_t>(at, UINT32_MAX - 1));
 }
 
@@ -258,16 +256,8 @@ bool write_memo(Table& table, std::size_t field_index, const std::vector<ShortSt
         size += line.size() + 2;
     // Room for the text and both end marks.
     std::uint64_t needed = (size + 2 + memo_block_size - 1) / memo_block_size;
-    std::uint32_t first;
-    DbError mine;
-    if (present != 0 && present == table.memo.first_block && table.memo.blocks >= needed)
-        first = present;
-    else
-        first = append_block(table.dbt, mine);
-    if (mine.is_set()) {
-        error.absorb(mine);
-        return false;
-    }
+    bool in_place = present != 0 && present == table.memo.first_block && table.memo.blocks >= needed;
+    std::uint32_t first = in_place ? present : append_block(table.dbt);
     MemoWriter writer(table.dbt, first, error);
     static constexpr char line_end[2] = {'\r', '\n'};
     for (const ShortString& line : lines) {
@@ -325,7 +315,7 @@ bool pack(Table& table, HostFileSystem& fs, std::uint8_t mode, DbError& error)
     BlockFile scratch(cache_size::memo, memo_block_size);
     std::vector<KeptRecord> kept;
     std::vector<std::uint32_t> new_blocks;
-    kept.reserve(table.record_count);
+    kept.reserve(std::min(table.record_count, table.records_in_file));
     std::uint32_t next_free = 1;
     auto abandon = [&] {
         scratch.close();
