@@ -59,7 +59,7 @@ FsCode BlockFile::close()
     return code;
 }
 
-std::size_t BlockFile::read_bytes(std::int64_t position, std::size_t count, void* out, DbError& error)
+std::size_t BlockFile::read_bytes(std::int64_t position, std::size_t count, void* out, DbError& error, Tail tail)
 {
     if (!m_file || count == 0)
         return 0;
@@ -80,6 +80,18 @@ std::size_t BlockFile::read_bytes(std::int64_t position, std::size_t count, void
     // A request larger than the cache (a long record) goes straight to its
     // target; the cache keeps what it held.
     if (length > m_cache.size()) {
+        // A record that is not all there must not reach the target: only
+        // the whole records the file holds are read.
+        if (tail != Tail::Keep) {
+            auto size = m_file->size();
+            std::uint64_t available = size.ok() && size.value > start ? size.value - start : 0;
+            available -= available % m_record_size;
+            if (available < length && tail == Tail::None)
+                return 0;
+            length = std::min(length, available);
+            if (length == 0)
+                return 0;
+        }
         Transfer got = m_file->read(bytes, length);
         if (got.code) {
             io_failure(got.code, error);
@@ -96,6 +108,11 @@ std::size_t BlockFile::read_bytes(std::int64_t position, std::size_t count, void
     m_cache_offset = start;
     m_valid = static_cast<std::uint16_t>(got.bytes);
     std::size_t obtained = std::min<std::uint64_t>(got.bytes, length);
+    // A record that is not all there leaves the target as it was.
+    if (tail == Tail::Whole)
+        obtained -= obtained % m_record_size;
+    else if (tail == Tail::None && obtained < length)
+        obtained = 0;
     std::memcpy(bytes, m_cache.data(), obtained);
     return obtained;
 }

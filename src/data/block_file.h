@@ -57,11 +57,20 @@ public:
     // as they were.
     std::size_t read(std::int64_t position, std::size_t count, void* out, DbError& error)
     {
-        return read_bytes(position, count, out, error) / m_record_size;
+        return read_bytes(position, count, out, error, Tail::Whole) / m_record_size;
     }
-    // As read, but the number of bytes obtained, a part of the last record
-    // included (the tail of a memo file need not fill its block).
-    std::size_t read_bytes(std::int64_t position, std::size_t count, void* out, DbError& error);
+    // As read, but all or nothing: out is changed only when the whole range
+    // was there (a table record that the file holds only in part).
+    bool read_exact(std::int64_t position, std::size_t count, void* out, DbError& error)
+    {
+        return read_bytes(position, count, out, error, Tail::None) == count * m_record_size;
+    }
+    // The bytes obtained. Keep: a part of the last record too (the tail of a
+    // memo file need not fill its block); Whole: whole records only; None:
+    // nothing unless the whole range.
+    enum class Tail { Keep, Whole, None };
+    std::size_t read_bytes(std::int64_t position, std::size_t count, void* out, DbError& error,
+                           Tail tail = Tail::Keep);
     // Writes count records at position p (or after the last request);
     // false on a failure, which goes to the dB error state.
     bool write(std::int64_t position, std::size_t count, const void* in, DbError& error);

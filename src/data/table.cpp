@@ -200,8 +200,8 @@ bool read_record(Table& table, std::uint32_t n, DbError& error)
     }
     // A record the file does not hold (a cut file) is no record: the buffer
     // keeps what it had rather than half of something else.
-    if (table.dbf.read(static_cast<std::int64_t>(record_offset(table, n)), table.record_length, table.record.data(),
-                       error) != table.record_length) {
+    if (!table.dbf.read_exact(static_cast<std::int64_t>(record_offset(table, n)), table.record_length,
+                              table.record.data(), error)) {
         record_failure(error, n);
         return false;
     }

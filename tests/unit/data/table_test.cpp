@@ -189,8 +189,13 @@ TEST_F(TableTest, ACountBeyondTheFileGivesNoRecordsAndNoWritesPastTheEnd)
     EXPECT_FALSE(write_record(table, 0, error));  // an append would land a gigabyte away
     EXPECT_EQ(error.message, 608);
     error.clear();
+    put("NAME", "CCCC");
+    EXPECT_TRUE(write_record(table, 2, error));   // a record the file holds may change
     close_table(table, today, error);
-    EXPECT_EQ(read_file("cut.dbf"), image);
+    std::string after = read_file("cut.dbf");
+    ASSERT_EQ(after.size(), image.size());        // and no end mark far out
+    EXPECT_EQ(after.substr(4, 4), le32(1000000000));
+    EXPECT_EQ(after.substr(after.size() - 6), " CCCC\x1A");
 }
 
 TEST_F(TableTest, NavigationStopsAtTheEndsAndLeavesThemAgain)
@@ -365,6 +370,12 @@ TEST_F(MemoTest, DamagedChainsAndBlockZeroStayBounded)
     ASSERT_TRUE(write_memo(table, memo, text, error));
     EXPECT_EQ(field("NOTIZ"), "         3");  // after the file's blocks, never over block 0
     EXPECT_EQ(read_file("memo.DBT").substr(0, 4), le32(4));
+    // Block 0 naming a block far beyond the file: the memo still goes to the end.
+    write_file("memo.DBT", le32(0x7FFFFFFF) + std::string(508, '\0') + std::string(512, 'q'));
+    put("NOTIZ", "          ");
+    ASSERT_TRUE(write_memo(table, memo, text, error));
+    EXPECT_EQ(field("NOTIZ"), "         2");
+    EXPECT_EQ(read_file("memo.DBT").size(), 3u * 512);
 }
 
 TEST_F(MemoTest, PackKeepsTheMemosOfTheKeptRecords)
