@@ -401,12 +401,51 @@ struct NdxIndex::Impl {
         return true;
     }
 
-    bool go_to_record(std::int32_t n, bool& found)
+    // Looks for record n among the entries equal to key.
+    bool find_under_key(const NdxKey& key, std::int32_t n, bool& found)
+    {
+        found = false;
+        if (!find(key, false))
+            return false;
+        for (std::uint32_t leaves = 0; leaves <= next_free; ++leaves) {
+            Level& leaf = at.path[at.depth - 1];
+            const std::uint8_t* p = tree_page(leaf.page);
+            if (!p)
+                return false;
+            for (std::uint16_t i = leaf.pos; i < leaf.entries; ++i) {
+                if (compare(key_of(p, i), key) != 0)
+                    return true;
+                if (record_of(p, i) == n) {
+                    leaf.pos = i;
+                    set_current(p);
+                    found = true;
+                    return true;
+                }
+            }
+            if (leaf.entries > 0)
+                leaf.pos = static_cast<std::uint16_t>(leaf.entries - 1);
+            bool moved = false;
+            if (!step(true, moved))
+                return false;
+            if (!moved)
+                return true;
+            at.path[at.depth - 1].pos = 0;
+        }
+        return fail_file();
+    }
+
+    bool go_to_record(std::int32_t n, bool& found, const NdxKey* stored_key = nullptr)
     {
         found = false;
         if (at.depth > 0 && !at.end && !at.start && at.record == n) {
             found = true;
             return true;
+        }
+        if (stored_key) {
+            if (!find_under_key(*stored_key, n, found))
+                return false;
+            if (found)
+                return true;
         }
         if (!move_first(true))
             return false;
@@ -860,32 +899,36 @@ NdxStatus NdxIndex::previous()
     return m->error;
 }
 
-NdxStatus NdxIndex::go_to_record(std::int32_t n, bool& found)
+NdxStatus NdxIndex::go_to_record(std::int32_t n, bool& found, std::span<const std::uint8_t> stored)
 {
     m->error = {};
     found = false;
-    m->go_to_record(n, found);
+    NdxKey key;
+    bool keyed = !stored.empty() && compute_key(stored, key).ok();
+    m->go_to_record(n, found, keyed ? &key : nullptr);
     return m->error;
 }
 
 NdxStatus NdxIndex::update(std::span<const std::uint8_t> record, std::int32_t n, std::int32_t previous,
-                           NdxUpdate how)
+                           NdxUpdate how, std::span<const std::uint8_t> replaced)
 {
     Impl& x = *m;
     x.error = {};
+    NdxKey old_key;
+    const NdxKey* stored_key = !replaced.empty() && compute_key(replaced, old_key).ok() ? &old_key : nullptr;
     NdxKey key;
     if (NdxStatus s = compute_key(record, key); !s.ok()) {
         // The record no longer has the key it is filed under: its entry
         // goes, so that no search finds it by a value it does not hold.
         bool found = false;
-        if (previous == n && x.go_to_record(n, found) && found && !x.remove_at(x.at.depth - 1))
+        if (previous == n && x.go_to_record(n, found, stored_key) && found && !x.remove_at(x.at.depth - 1))
             s = x.error;
         x.at = Impl::Position{};
         return s;
     }
     if (previous == n) {
         bool found = false;
-        if (!x.go_to_record(n, found))
+        if (!x.go_to_record(n, found, stored_key))
             return x.error;
         if (found) {
             const Impl::Level& leaf = x.at.path[x.at.depth - 1];

@@ -125,14 +125,17 @@ public:
     NdxStatus next();
     NdxStatus previous();
     // Positions on the entry of record n (a walk through the leaves); found
-    // is false when the index holds no entry for n.
-    NdxStatus go_to_record(std::int32_t n, bool& found);
+    // is false when the index holds no entry for n. Given the record's
+    // bytes as stored, the entry is first sought under their key, which
+    // spares the walk unless the index files n under another key.
+    NdxStatus go_to_record(std::int32_t n, bool& found, std::span<const std::uint8_t> stored = {});
 
     // Gives record n the key of the record buffer: previous is the number
     // the write replaced (0 or -1 for a new record). An unchanged key does
-    // nothing; a changed one is deleted and inserted again.
+    // nothing; a changed one is deleted and inserted again. replaced, when
+    // given, holds the record's bytes before the write (see go_to_record).
     NdxStatus update(std::span<const std::uint8_t> record, std::int32_t n, std::int32_t previous,
-                     NdxUpdate how);
+                     NdxUpdate how, std::span<const std::uint8_t> replaced = {});
 
     std::int32_t record() const;
     bool at_end() const;

@@ -464,7 +464,11 @@ TEST_F(NdxTest, RandomUpdatesMatchASortedReference)
                 std::int32_t n = it->first;
                 Record r = what < 9 ? random_record() : it->second;  // sometimes the same key
                 bool changed = key_of(r) != key_of(it->second);
-                ASSERT_TRUE(index.update(r.view(), n, n, NdxUpdate::Reposition).ok());
+                // Every other write names the bytes it replaces.
+                std::span<const std::uint8_t> replaced;
+                if (step % 2)
+                    replaced = it->second.view();
+                ASSERT_TRUE(index.update(r.view(), n, n, NdxUpdate::Reposition, replaced).ok());
                 EXPECT_EQ(index.record(), n);
                 it->second = r;
                 if (changed) {
@@ -521,6 +525,48 @@ TEST_F(NdxTest, DeletionRemovesEmptyLeavesAndKeepsSeparatorsExact)
     EXPECT_TRUE(found);
     EXPECT_EQ(index.record(), 200);
     EXPECT_EQ(seek(right("150", 4), NdxMatch::Exact), 0);
+}
+
+TEST_F(NdxTest, TheStoredKeyFindsARecordWithoutAWalk)
+{
+    create("CODE");
+    std::vector<Record> records(2001);
+    for (int n = 1; n <= 2000; ++n) {
+        records[n].code(std::to_string(n % 50));  // forty records per key
+        add(records[n], n);
+    }
+    ASSERT_TRUE(reopen().ok());
+    bool found = false;
+    int reads = file.reads;
+    ASSERT_TRUE(index.go_to_record(1999, found, records[1999].view()).ok());
+    EXPECT_TRUE(found);
+    EXPECT_EQ(index.record(), 1999);
+    EXPECT_LT(file.reads - reads, 10);
+    ASSERT_TRUE(index.next().ok());
+    EXPECT_EQ(index.record(), 5);  // "49" is followed by "5"
+
+    // A record filed under another key than its bytes give: the walk finds it.
+    ASSERT_TRUE(reopen().ok());
+    reads = file.reads;
+    ASSERT_TRUE(index.go_to_record(1999, found, Record().code("7").view()).ok());
+    EXPECT_TRUE(found);
+    EXPECT_EQ(index.record(), 1999);
+    EXPECT_GT(file.reads - reads, 10);
+    ASSERT_TRUE(index.go_to_record(2001, found, records[1].view()).ok());
+    EXPECT_FALSE(found);
+
+    // Updates that name the replaced bytes move the key as the walk does.
+    std::vector<std::int32_t> expected;
+    for (int n = 1; n <= 2000; n += 97) {
+        Record changed = Record().code("A");
+        ASSERT_TRUE(index.update(changed.view(), n, n, NdxUpdate::Reposition, records[n].view()).ok());
+        EXPECT_EQ(index.record(), n);
+        records[n] = changed;
+        expected.push_back(n);
+    }
+    std::vector<std::int32_t> walk = forward();
+    ASSERT_EQ(walk.size(), 2000u);
+    EXPECT_EQ(std::vector<std::int32_t>(walk.end() - static_cast<std::ptrdiff_t>(expected.size()), walk.end()), expected);
 }
 
 TEST_F(NdxTest, AnUnchangedKeyWritesNothing)
