@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <span>
 
 #include "data/ndx_index.h"
 #include "data/numbered_files.h"
@@ -172,6 +173,7 @@ bool open_table(Table& table, HostFileSystem& fs, std::uint8_t mode, std::string
     std::uint64_t in_file = size > table.header_length ? (size - table.header_length) / table.record_length : 0;
     table.records_in_file = static_cast<std::uint32_t>(std::min<std::uint64_t>(in_file, table.record_count));
     table.record.assign(table.record_length, ' ');
+    table.stored.assign(table.record_length, ' ');
     table.dbf.set_cache_size(cache_size::table);
     table.index_count = 0;
     table.indexes_active = false;
@@ -223,8 +225,13 @@ void go_to(Table& table, Move move, std::int64_t n, DbError& error)
         NdxIndex& index = *table.indexes[0];
         if (move == Move::Record) {
             if (n >= 1 && n <= table.record_count) {
+                std::uint32_t number = static_cast<std::uint32_t>(n);
+                bool have = table.dbf.read_exact(static_cast<std::int64_t>(record_offset(table, number)),
+                                                 table.record_length, table.stored.data(), error);
                 bool found = false;
-                NdxStatus status = index.go_to_record(static_cast<std::int32_t>(n), found);
+                NdxStatus status = index.go_to_record(static_cast<std::int32_t>(n), found,
+                                                      have ? std::span<const std::uint8_t>(table.stored)
+                                                           : std::span<const std::uint8_t>());
                 note(error, status);
                 if (!status.ok() || !found)
                     return;
@@ -280,6 +287,10 @@ bool write_record(Table& table, std::int64_t n, DbError& error)
         record_failure(error, target);
         return false;
     }
+    // The indexes find a rewritten record by the key it had.
+    bool replaced = !append && table.indexes_active &&
+                    table.dbf.read_exact(static_cast<std::int64_t>(record_offset(table, target)),
+                                         table.record_length, table.stored.data(), error);
     if (!table.dbf.write(static_cast<std::int64_t>(record_offset(table, target)), table.record_length,
                          table.record.data(), error))
         return false;
@@ -296,7 +307,8 @@ bool write_record(Table& table, std::int64_t n, DbError& error)
             if (!table.indexes[static_cast<std::size_t>(i)])
                 continue;
             note(error, table.indexes[static_cast<std::size_t>(i)]->update(
-                            table.record, static_cast<std::int32_t>(target), previous, NdxUpdate::Reposition));
+                            table.record, static_cast<std::int32_t>(target), previous, NdxUpdate::Reposition,
+                            replaced ? std::span<const std::uint8_t>(table.stored) : std::span<const std::uint8_t>()));
         }
     }
     return true;

@@ -77,6 +77,9 @@ struct Table {
     std::vector<FieldDescriptor> fields;
     std::uint32_t current = 0;  // 0 before the first read
     std::vector<std::uint8_t> record;
+    // A record as the file holds it, for the indexes: found by its stored
+    // key rather than by a walk through every leaf.
+    std::vector<std::uint8_t> stored;
     bool deleted = false;
     bool at_end = false;
     bool found = false;
