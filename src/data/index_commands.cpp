@@ -222,7 +222,7 @@ void cmd_makeindex(Runtime& rt)
     auto name = expression ? fetch_text(rt, rest_of_text) : std::nullopt;
     if (!name)
         return;
-    std::string_view file = trim_blanks(name->view());
+    std::string_view file = name->view();
     if (!is_index_file_name(file)) {
         rt.fatal(Msg::DbBadIndexFileName, file);
         return;
