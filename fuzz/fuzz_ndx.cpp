@@ -90,6 +90,8 @@ void exercise(NdxIndex& index, std::uint32_t seed)
         }
     bool found = false;
     index.go_to_record(static_cast<std::int32_t>(seed % 50), found);
+    Record probe = make_record(seed);
+    index.go_to_record(static_cast<std::int32_t>(seed % 37), found, {probe.bytes, sizeof probe.bytes});
 
     // Appends, then rewrites that change keys and keep them.
     std::uint32_t r = seed;
@@ -98,8 +100,14 @@ void exercise(NdxIndex& index, std::uint32_t seed)
         Record rec = make_record(r >> 8);
         std::int32_t n = static_cast<std::int32_t>(i <= 40 ? 1000 + i : 1000 + (r >> 16) % 40 + 1);
         std::int32_t previous = i <= 40 ? 0 : n;
+        // Rewrites name the bytes they replace every other time, as the
+        // table layer does when it has them.
+        Record before = make_record(r >> 4);
+        std::span<const std::uint8_t> replaced;
+        if (i % 2)
+            replaced = {before.bytes, sizeof before.bytes};
         NdxStatus s = index.update({rec.bytes, sizeof rec.bytes}, n, previous,
-                                   i % 3 ? NdxUpdate::Reposition : NdxUpdate::BuildOnly);
+                                   i % 3 ? NdxUpdate::Reposition : NdxUpdate::BuildOnly, replaced);
         if (s.code == ndx_code::bad_file || s.code == ndx_code::page_short)
             break;
     }
