@@ -36,8 +36,19 @@ void BlockFile::io_failure(FsCode code, DbError& error) { error.fail(code, m_nam
 
 FsCode BlockFile::open(HostFileSystem& fs, std::uint8_t mode, FileCreation creation, DbError& error)
 {
+    return open_with(fs, access_of_mode(mode), sharing_of_mode(mode), creation, error);
+}
+
+FsCode BlockFile::create(HostFileSystem& fs, std::uint8_t mode, DbError& error)
+{
+    return open_with(fs, FileAccess::ReadWrite, sharing_of_mode(mode), FileCreation::CreateAlways, error);
+}
+
+FsCode BlockFile::open_with(HostFileSystem& fs, FileAccess access, FileSharing sharing, FileCreation creation,
+                            DbError& error)
+{
     close();
-    OpenResult opened = fs.open(m_name.view(), access_of_mode(mode), sharing_of_mode(mode), creation);
+    OpenResult opened = fs.open(m_name.view(), access, sharing, creation);
     if (!opened.file) {
         FsCode code = opened.code ? opened.code : fs_code::access_denied;
         io_failure(code, error);

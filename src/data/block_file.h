@@ -43,6 +43,9 @@ public:
     // Opens the bound file with the access and sharing of a file-open mode
     // (FILEMODE). A failure is recorded in the dB error state and returned.
     FsCode open(HostFileSystem& fs, std::uint8_t mode, FileCreation creation, DbError& error);
+    // A file made new is written whatever access the mode gives existing
+    // files; it keeps the mode's sharing.
+    FsCode create(HostFileSystem& fs, std::uint8_t mode, DbError& error);
     bool is_open() const { return m_file != nullptr; }
     FsCode close();
 
@@ -84,6 +87,8 @@ public:
     std::uint64_t file_reads() const { return m_file_reads; }
 
 private:
+    FsCode open_with(HostFileSystem& fs, FileAccess access, FileSharing sharing, FileCreation creation,
+                     DbError& error);
     void io_failure(FsCode code, DbError& error);
     void drop_cache() { m_valid = 0; }
 

@@ -166,7 +166,7 @@ bool create(HostFileSystem& fs, std::uint8_t mode, std::string_view description,
 
     BlockFile table(cache_size::table, 1);
     table.bind(table_name);
-    if (table.open(fs, mode, FileCreation::CreateAlways, error) != fs_code::ok)
+    if (table.create(fs, mode, error) != fs_code::ok)
         return false;
     table.write(0, bytes.size(), bytes.data(), error);
     if (FsCode code = table.close())
@@ -178,7 +178,7 @@ bool create(HostFileSystem& fs, std::uint8_t mode, std::string_view description,
     memo[memo_block_size] = end_of_file_mark;
     BlockFile dbt(cache_size::memo, 1);
     dbt.bind(memo_file_of(table_name).view());
-    if (dbt.open(fs, mode, FileCreation::CreateAlways, error) != fs_code::ok)
+    if (dbt.create(fs, mode, error) != fs_code::ok)
         return false;
     dbt.write(0, memo.size(), memo.data(), error);
     if (FsCode code = dbt.close())

@@ -330,7 +330,7 @@ bool pack(Table& table, HostFileSystem& fs, std::uint8_t mode, DbError& error)
             return false;
         }
         scratch.bind(name->view());
-        if (scratch.open(fs, mode, FileCreation::CreateAlways, error) != fs_code::ok || !write_block_zero(scratch, 1, error))
+        if (scratch.create(fs, mode, error) != fs_code::ok || !write_block_zero(scratch, 1, error))
             return abandon();
     }
     for (std::uint32_t j = 1; j <= table.record_count; ++j) {
