@@ -3,7 +3,10 @@
 // state as a warning afterwards.
 #include "data/table_functions.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 #include "core/dispatch.h"
 #include "core/runtime.h"
