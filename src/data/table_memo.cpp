@@ -293,6 +293,20 @@ std::optional<ShortString> scratch_name(HostFileSystem& fs, std::string_view bes
 
 constexpr std::uint32_t no_new_block = UINT32_MAX;
 
+// The name a file has in its directory, which may differ in case from the
+// name it was opened by: the new memo file takes it, so that programs that
+// look for the file by that name on a case-sensitive system still find it.
+ShortString stored_name(HostFileSystem& fs, std::string_view name)
+{
+    auto listing = fs.list(name);
+    if (!listing.ok() || listing.value.size() != 1)
+        return ShortString(name);
+    std::size_t separator = name.find_last_of("\\/:");
+    ShortString path(separator == std::string_view::npos ? std::string_view() : name.substr(0, separator + 1));
+    path.append(listing.value.front().name.view());
+    return path;
+}
+
 struct KeptRecord {
     std::uint32_t number;
     std::uint32_t memo_start;  // first of its new memo blocks in the list below
@@ -362,14 +376,15 @@ bool pack(Table& table, HostFileSystem& fs, std::uint8_t mode, DbError& error)
         // Replace the memo file only now: the old one goes aside, the new one
         // takes its name, and only then is the old one deleted.
         ShortString memo(table.dbt.name());
+        ShortString stored = stored_name(fs, memo.view());
         auto aside = scratch_name(fs, memo.view(), ".O$$");
         table.dbt.close();
         scratch.close();
         FsCode code = aside ? fs.rename(memo.view(), aside->view()) : fs_code::already_exists;
         if (code == fs_code::ok) {
-            code = fs.rename(scratch.name().view(), memo.view());
+            code = fs.rename(scratch.name().view(), stored.view());
             if (code != fs_code::ok)
-                fs.rename(aside->view(), memo.view());
+                fs.rename(aside->view(), stored.view());
         }
         if (code != fs_code::ok) {
             error.fail(code, memo.view());

@@ -422,6 +422,24 @@ TEST_F(TableTest, PackOfATableWithAnotherExtensionKeepsItsMemoFile)
     EXPECT_NE(read_file("KUNDEN.DBT").find("bleibt\r\n\x1A"), std::string::npos);
 }
 
+TEST_F(TableTest, PackKeepsTheMemoFileNameAsItIsStored)
+{
+    // Another program wrote the memo file in lower case; on a case-sensitive
+    // system it must keep that name, or that program no longer finds it.
+    write_file("felder.txt", "NAME,C,4,0\nNOTIZ,M\n");
+    ASSERT_TRUE(create_table(fs, read_write, "felder.txt", "low.dbf", today, error));
+    std::filesystem::rename("low.DBT", "low.dbt");
+    ASSERT_TRUE(open("low.dbf"));
+    std::vector<ShortString> text{ShortString("klein")};
+    ASSERT_TRUE(write_memo(table, 1, text, error));
+    ASSERT_TRUE(write_record(table, 0, error));
+    ASSERT_TRUE(pack_table(table, fs, read_write, error)) << error.extra.view();
+    close_table(table, today, error);
+    EXPECT_TRUE(std::filesystem::exists("low.dbt"));
+    EXPECT_FALSE(std::filesystem::exists("low.DBT"));
+    EXPECT_NE(read_file("low.dbt").find("klein\r\n\x1A"), std::string::npos);
+}
+
 TEST_F(TableTest, PackWhoseRenameFailsKeepsTheOldMemos)
 {
     write_file("felder.txt", "NAME,C,4,0\nNOTIZ,M\n");
