@@ -51,6 +51,9 @@ NdxStatus failure(std::int32_t code, std::string_view detail)
     return s;
 }
 
+// What an operation on a handle without a file reports.
+NdxStatus not_open() { return failure(ndx_code::bad_file, {}); }
+
 } // namespace
 
 NdxStatus define_index(std::string_view expression, std::span<const NdxField> fields, NdxDefinition& out)
@@ -807,6 +810,8 @@ NdxStatus NdxIndex::close()
 
 NdxStatus NdxIndex::compute_key(std::span<const std::uint8_t> record, NdxKey& key) const
 {
+    if (!m)
+        return not_open();
     const Impl& x = *m;
     if (!x.expr.failure.ok())
         return x.expr.failure;
@@ -832,6 +837,8 @@ NdxStatus NdxIndex::compute_key(std::span<const std::uint8_t> record, NdxKey& ke
 
 NdxStatus NdxIndex::search_key(std::string_view text, NdxMatch match, NdxKey& key) const
 {
+    if (!m)
+        return not_open();
     const Impl& x = *m;
     if (x.type == NdxKeyType::Numeric) {
         auto number = ndx_number(text);
@@ -853,6 +860,9 @@ NdxStatus NdxIndex::search_key(std::string_view text, NdxMatch match, NdxKey& ke
 
 NdxStatus NdxIndex::search(const NdxKey& key, NdxMatch match, std::int32_t& record)
 {
+    record = 0;
+    if (!m)
+        return not_open();
     Impl& x = *m;
     x.error = {};
     record = 0;
@@ -873,6 +883,8 @@ NdxStatus NdxIndex::search(const NdxKey& key, NdxMatch match, std::int32_t& reco
 
 NdxStatus NdxIndex::first()
 {
+    if (!m)
+        return not_open();
     m->error = {};
     m->move_first(true);
     return m->error;
@@ -880,6 +892,8 @@ NdxStatus NdxIndex::first()
 
 NdxStatus NdxIndex::last()
 {
+    if (!m)
+        return not_open();
     m->error = {};
     m->move_first(false);
     return m->error;
@@ -887,6 +901,8 @@ NdxStatus NdxIndex::last()
 
 NdxStatus NdxIndex::next()
 {
+    if (!m)
+        return not_open();
     m->error = {};
     m->move(true);
     return m->error;
@@ -894,6 +910,8 @@ NdxStatus NdxIndex::next()
 
 NdxStatus NdxIndex::previous()
 {
+    if (!m)
+        return not_open();
     m->error = {};
     m->move(false);
     return m->error;
@@ -901,6 +919,9 @@ NdxStatus NdxIndex::previous()
 
 NdxStatus NdxIndex::go_to_record(std::int32_t n, bool& found, std::span<const std::uint8_t> stored)
 {
+    found = false;
+    if (!m)
+        return not_open();
     m->error = {};
     found = false;
     NdxKey key;
@@ -912,6 +933,8 @@ NdxStatus NdxIndex::go_to_record(std::int32_t n, bool& found, std::span<const st
 NdxStatus NdxIndex::update(std::span<const std::uint8_t> record, std::int32_t n, std::int32_t previous,
                            NdxUpdate how, std::span<const std::uint8_t> replaced)
 {
+    if (!m)
+        return not_open();
     Impl& x = *m;
     x.error = {};
     NdxKey old_key;

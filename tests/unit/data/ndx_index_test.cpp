@@ -256,6 +256,26 @@ TEST_F(NdxTest, ANewIndexHasTheHeaderOfTheFormat)
     EXPECT_EQ(testing::le16(file.bytes, 18), 16);
 }
 
+TEST(NdxHandleTest, AHandleWithoutAFileRefusesEveryOperation)
+{
+    NdxIndex index;
+    NdxKey key;
+    std::int32_t record = 5;
+    bool found = true;
+    const std::uint8_t bytes[31] = {};
+    EXPECT_EQ(index.compute_key(bytes, key).code, ndx_code::bad_file);
+    EXPECT_EQ(index.search_key("x", NdxMatch::Exact, key).code, ndx_code::bad_file);
+    EXPECT_EQ(index.search(key, NdxMatch::Exact, record).code, ndx_code::bad_file);
+    EXPECT_EQ(record, 0);
+    EXPECT_EQ(index.first().code, ndx_code::bad_file);
+    EXPECT_EQ(index.next().code, ndx_code::bad_file);
+    EXPECT_EQ(index.go_to_record(1, found).code, ndx_code::bad_file);
+    EXPECT_FALSE(found);
+    EXPECT_EQ(index.update(bytes, 1, 0, NdxUpdate::Reposition).code, ndx_code::bad_file);
+    EXPECT_TRUE(index.close().ok());
+    EXPECT_TRUE(index.at_end());
+}
+
 TEST_F(NdxTest, AnEmptyIndexFindsNothingAndEndsAtOnce)
 {
     create("NAME");
