@@ -218,6 +218,24 @@ TEST_F(TableTest, NavigationStopsAtTheEndsAndLeavesThemAgain)
     EXPECT_EQ(table.current, 1u);
 }
 
+TEST_F(TableTest, AScanReadsTheFileOncePerCacheFill)
+{
+    std::vector<std::string> records;
+    for (int i = 0; i < 1000; ++i)
+        records.push_back("record " + std::to_string(i));
+    write_file("t.dbf", dbf_image({{"N", 'C', 19}}, records));  // 20-byte records, 20000 bytes
+    ASSERT_TRUE(open("t.dbf"));
+    std::uint64_t at_open = table.dbf.file_reads();
+    int seen = 1;
+    for (go_to(table, Move::Next, 0, error); !table.at_end; go_to(table, Move::Next, 0, error))
+        ++seen;
+    EXPECT_EQ(seen, 1000);
+    EXPECT_EQ(field("N"), "record 999" + std::string(9, ' '));
+    // 4096-byte fills: a record already cached never touches the file.
+    EXPECT_LE(table.dbf.file_reads() - at_open, 20000u / 4096 + 1);
+    EXPECT_FALSE(error.is_set());
+}
+
 TEST_F(TableTest, WritesAppendAndTheHeaderIsWrittenAtClose)
 {
     write_file("t.dbf", dbf_image({{"N", 'C', 2}}, {"aa"}));
