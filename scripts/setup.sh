@@ -19,6 +19,9 @@ PACKAGES=(
     python3
     # the console host on a real terminal (text screen and key checks)
     tmux
+    # table interoperability tests: peer readers and writers of DBF/DBT/NDX
+    python3-dbf
+    libdbd-xbase-perl
     # fuzz targets: libFuzzer needs clang 16 (14 cannot compile our C++20)
     # and its runtime libraries; llvm-16 brings the symbolizer for reports
     clang-16

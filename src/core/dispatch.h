@@ -44,14 +44,19 @@ std::span<const CommandEntry> text_commands();
 std::span<const CommandEntry> screen_commands();
 std::span<const CommandEntry> file_commands();
 std::span<const CommandEntry> event_commands();
+std::span<const CommandEntry> table_commands();
+std::span<const CommandEntry> index_commands();
 std::span<const SysVarEntry> core_sysvars();
 std::span<const SysVarEntry> event_sysvars();
 std::span<const SysVarEntry> platform_sysvars();
+std::span<const SysVarEntry> table_sysvars();
 std::span<const FunctionEntry> event_functions();
 std::span<const FunctionEntry> store_functions();
 std::span<const FunctionEntry> numeric_functions();
 std::span<const FunctionEntry> string_functions();
 std::span<const FunctionEntry> file_functions();
+std::span<const FunctionEntry> table_functions();
+std::span<const FunctionEntry> index_functions();
 
 // Every command registration table, in the order they are merged.
 std::span<const std::span<const CommandEntry>> command_registries();

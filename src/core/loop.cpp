@@ -4,6 +4,7 @@
 
 #include "core/dispatch.h"
 #include "core/runtime.h"
+#include "data/table_functions.h"
 #include "values/fetch.h"
 
 namespace talven {
@@ -82,6 +83,8 @@ void run_loop(Runtime& rt)
 
 void end_of_program_cleanup(Runtime& rt)
 {
+    // Tables are closed on every way out, so that no header is left stale.
+    close_all_tables(rt);
     // Area blocks go back to the host; the process end would release them
     // too, but a runtime embedded in a test or a fuzzer runs again.
     auto& areas = rt.variables.areas;

@@ -14,6 +14,8 @@ std::span<const std::span<const CommandEntry>> command_registries()
         screen_commands(),
         file_commands(),
         event_commands(),
+        table_commands(),
+        index_commands(),
     };
     return registries;
 }
@@ -26,6 +28,8 @@ std::span<const std::span<const FunctionEntry>> function_registries()
         string_functions(),
         file_functions(),
         event_functions(),
+        table_functions(),
+        index_functions(),
     };
     return registries;
 }
@@ -36,6 +40,7 @@ std::span<const std::span<const SysVarEntry>> sysvar_registries()
         core_sysvars(),
         event_sysvars(),
         platform_sysvars(),
+        table_sysvars(),
     };
     return registries;
 }

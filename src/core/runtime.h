@@ -13,6 +13,7 @@
 #include "core/program.h"
 #include "core/short_string.h"
 #include "data/file_state.h"
+#include "data/table.h"
 #include "host/host.h"
 #include "values/arg_cache.h"
 #include "values/value.h"
@@ -172,6 +173,7 @@ struct Runtime {
     InputState input;
     FontSettings fonts;
     FileState files;
+    Tables tables;
     TextScreen screen;
     FlowCache flow_cache;
     ArgCache arg_cache;

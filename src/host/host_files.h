@@ -112,6 +112,9 @@ public:
     virtual FsCode seek(std::int64_t offset) = 0;
     virtual FsResult<std::uint64_t> position() = 0;
     virtual FsResult<std::uint64_t> size() = 0;
+    // Cuts the file at the current position (tables shrink when packed).
+    // A host that cannot refuses.
+    virtual FsCode set_end() { return fs_code::access_denied; }
     virtual FileId id() const = 0;
     // Closes the file and reports a failure the system reports only then.
     virtual FsCode close() = 0;

@@ -524,6 +524,18 @@ public:
         return {static_cast<std::uint64_t>(st.st_size), fs_code::ok};
     }
 
+    FsCode set_end() override
+    {
+        if (m_access == FileAccess::Read)
+            return fs_code::access_denied;
+        if (auto error = m_faults->take(FaultOp::Write))
+            return windows_code(*error);
+        off_t at = ::lseek(m_fd, 0, SEEK_CUR);
+        if (at < 0 || ::ftruncate(m_fd, at) != 0)
+            return windows_code(errno);
+        return fs_code::ok;
+    }
+
     FileId id() const override { return m_id; }
 
     FsCode close() override

@@ -1,0 +1,612 @@
+// The table functions, DBCREATE and the table system variables: each
+// fetches its arguments, calls the table layer and reports a set dB error
+// state as a warning afterwards.
+#include "data/table_functions.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+#include "core/dispatch.h"
+#include "core/runtime.h"
+#include "data/file_arguments.h"
+#include "data/table.h"
+#include "data/table_create.h"
+#include "data/table_memo.h"
+#include "values/conversions.h"
+#include "values/fetch.h"
+
+namespace talven {
+
+namespace {
+
+constexpr std::int32_t oem_font = 1;
+
+std::int32_t as_int(std::uint32_t n) { return n > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(n); }
+
+void forget_field(Table& table)
+{
+    table.last_field = LastField{};
+}
+
+void remember_field(Table& table, std::size_t index)
+{
+    const FieldDescriptor& f = table.fields[index];
+    table.last_field.type = f.type;
+    table.last_field.decimals = f.decimals;
+    table.last_field.length = f.length;
+    table.last_field.name = f.name;
+    table.last_field.number = static_cast<std::int32_t>(index + 1);
+}
+
+// Field access by name or number; every access records the field, a miss
+// clears the record and sets the given code.
+std::optional<std::size_t> field_by_name(Table& table, std::string_view name, std::uint32_t code, DbError& error)
+{
+    ShortString key(trim_blanks(name));
+    if (auto index = find_field(table, key.view())) {
+        remember_field(table, *index);
+        return index;
+    }
+    forget_field(table);
+    upper_ansi(key);
+    error.fail(code, key.view());
+    return std::nullopt;
+}
+
+std::optional<std::size_t> field_by_number(Table& table, std::int32_t n, std::uint32_t code, DbError& error)
+{
+    if (n >= 1 && n <= static_cast<std::int32_t>(table.fields.size())) {
+        remember_field(table, static_cast<std::size_t>(n - 1));
+        return static_cast<std::size_t>(n - 1);
+    }
+    forget_field(table);
+    char number[16];
+    std::snprintf(number, sizeof number, "%d", static_cast<int>(n));
+    error.fail(code, number);
+    return std::nullopt;
+}
+
+void put_field(Table& table, std::size_t index, std::string_view text)
+{
+    const FieldDescriptor& f = table.fields[index];
+    std::uint8_t* at = table.record.data() + f.offset;
+    std::memset(at, ' ', f.length);
+    std::memcpy(at, text.data(), std::min<std::size_t>(text.size(), f.length));
+}
+
+Tables& tables(Runtime& rt) { return rt.tables; }
+
+LocalTime today(Runtime& rt) { return rt.host.local_time(); }
+
+// The name of a table file: ".DBF" added when the name has no extension.
+ShortString table_file_name(std::string_view name)
+{
+    ShortString file(trim_blanks(name));
+    std::string_view view = file.view();
+    std::size_t dot = view.find_last_of('.');
+    std::size_t separator = view.find_last_of("\\/:");
+    if (dot == std::string_view::npos || (separator != std::string_view::npos && dot < separator))
+        file.append(".DBF");
+    return file;
+}
+
+void finish_integer(Runtime& rt, std::int32_t value)
+{
+    result_integer(rt, value);
+    report_db_warning(rt);
+}
+
+void fn_dbopen(Runtime& rt)
+{
+    std::int32_t count = 0;
+    auto n = fetch_table_number(rt, ',');
+    auto name = n ? fetch_text(rt, ')') : std::nullopt;
+    if (!name) {
+        result_integer(rt, 0);
+        return;
+    }
+    Tables& t = tables(rt);
+    auto& slot = t.slots[static_cast<std::size_t>(*n)];
+    // A table still open under the number is closed first, so that its
+    // header is written rather than forgotten.
+    if (slot && !t.error.is_set()) {
+        close_table(*slot, today(rt), t.error);
+        slot.reset();
+    }
+    if (t.error.is_set()) {
+        result_integer(rt, 0);
+        report_db_fatal(rt);
+        return;
+    }
+    auto table = std::make_unique<Table>();
+    ShortString file = table_file_name(name->view());
+    if (open_table(*table, rt.host.files(), rt.files.mode, file.view(), t.error)) {
+        count = as_int(table->record_count);
+        slot = std::move(table);
+        t.current = *n;
+    }
+    result_integer(rt, count);
+    if (t.error.is_set())
+        report_db_fatal(rt);
+}
+
+void fn_dbselect(Runtime& rt)
+{
+    std::int32_t count = 0;
+    if (auto n = fetch_table_number(rt, ')')) {
+        Table* table = tables(rt).slots[static_cast<std::size_t>(*n)].get();
+        if (!table) {
+            result_integer(rt, 0);
+            rt.fatal(Msg::TableNumberUnassigned);
+            return;
+        }
+        tables(rt).current = *n;
+        count = as_int(table->record_count);
+    }
+    finish_integer(rt, count);
+}
+
+void fn_dbclose(Runtime& rt)
+{
+    std::int32_t count = 0;
+    if (auto n = fetch_table_number(rt, ')')) {
+        Tables& t = tables(rt);
+        t.current = *n;
+        auto& slot = t.slots[static_cast<std::size_t>(*n)];
+        if (!slot) {
+            result_integer(rt, 0);
+            rt.fatal(Msg::TableNumberUnassigned);
+            return;
+        }
+        count = as_int(slot->record_count);
+        close_table(*slot, today(rt), t.error);
+        slot.reset();
+    }
+    finish_integer(rt, count);
+}
+
+std::optional<Move> move_of_word(std::string_view word)
+{
+    ShortString w(trim_blanks(word));
+    upper_ansi(w);
+    std::string_view v = w.view();
+    if (v == "TOP" || v == "|<")
+        return Move::First;
+    if (v == "BOTTOM" || v == ">|")
+        return Move::Last;
+    if (v == "NEXT" || v == ">")
+        return Move::Next;
+    if (v == "PREV" || v == "<")
+        return Move::Previous;
+    return std::nullopt;
+}
+
+void fn_dbgo(Runtime& rt)
+{
+    Table* table = current_table_or_error(rt);
+    if (!table) {
+        result_integer(rt, 0);
+        return;
+    }
+    std::uint32_t fatals = rt.errors.fatal_count;
+    fetch(rt, ')');
+    if (rt.errors.fatal_count != fatals) {
+        result_integer(rt, 0);
+        return;
+    }
+    std::optional<Move> move;
+    std::int64_t number = rt.value.long_integer;
+    if (rt.value.type == ValueType::String) {
+        move = move_of_word(rt.value.text().view());
+        number = long_from_text(rt.value.text().view());
+    }
+    if (move)
+        go_to(*table, *move, 0, rt.tables.error);
+    else
+        go_to(*table, Move::Record, number, rt.tables.error);
+    finish_integer(rt, as_int(table->current));
+}
+
+void field_text_result(Runtime& rt, Table& table, std::optional<std::size_t> index)
+{
+    if (index) {
+        ShortString text = text_from_table(rt, field_bytes(table, table.fields[*index]));
+        result_text(rt, text.view());
+    } else {
+        result_text(rt, {});
+    }
+    report_db_warning(rt);
+}
+
+void fn_dbget_str(Runtime& rt)
+{
+    Table* table = current_table_or_error(rt);
+    auto name = table ? fetch_text(rt, ')') : std::nullopt;
+    if (!name) {
+        result_text(rt, {});
+        return;
+    }
+    field_text_result(rt, *table, field_by_name(*table, name->view(), db_code::read_field, rt.tables.error));
+}
+
+void fn_dbgetn_str(Runtime& rt)
+{
+    Table* table = current_table_or_error(rt);
+    auto n = table ? fetch_integer(rt, ')') : std::nullopt;
+    if (!n) {
+        result_text(rt, {});
+        return;
+    }
+    field_text_result(rt, *table, field_by_number(*table, *n, db_code::read_field_number, rt.tables.error));
+}
+
+// Memo fields are written only through their memo.
+std::int32_t store_value(Runtime& rt, Table& table, std::optional<std::size_t> index, std::string_view value)
+{
+    if (!index || table.fields[*index].type == 'M')
+        return 0;
+    put_field(table, *index, text_to_table(rt, value).view());
+    return 1;
+}
+
+void fn_dbput(Runtime& rt)
+{
+    Table* table = current_table_or_error(rt);
+    auto name = table ? fetch_text(rt, ',') : std::nullopt;
+    auto value = name ? fetch_text(rt, ')') : std::nullopt;
+    if (!value) {
+        result_integer(rt, 0);
+        return;
+    }
+    auto index = field_by_name(*table, name->view(), db_code::write_field, rt.tables.error);
+    finish_integer(rt, store_value(rt, *table, index, value->view()));
+}
+
+void fn_dbputn(Runtime& rt)
+{
+    Table* table = current_table_or_error(rt);
+    auto n = table ? fetch_integer(rt, ',') : std::nullopt;
+    auto value = n ? fetch_text(rt, ')') : std::nullopt;
+    if (!value) {
+        result_integer(rt, 0);
+        return;
+    }
+    auto index = field_by_number(*table, *n, db_code::read_field_number, rt.tables.error);
+    finish_integer(rt, store_value(rt, *table, index, value->view()));
+}
+
+void fn_dbwrite(Runtime& rt)
+{
+    Table* table = current_table_or_error(rt);
+    auto n = table ? fetch_long(rt, ')') : std::nullopt;
+    if (!n) {
+        result_integer(rt, 0);
+        return;
+    }
+    std::int64_t target = *n == 0 ? static_cast<std::int64_t>(table->current) : *n;
+    write_record(*table, target, rt.tables.error);
+    finish_integer(rt, as_int(table->current));
+}
+
+// The failure of an append is reported like that of any other write: the
+// program must learn that its record is not in the table.
+void fn_dbappend(Runtime& rt)
+{
+    Table* table = current_table_or_error(rt);
+    if (!table) {
+        result_integer(rt, 0);
+        return;
+    }
+    if (write_record(*table, 0, rt.tables.error))
+        std::fill(table->record.begin(), table->record.end(), static_cast<std::uint8_t>(' '));
+    finish_integer(rt, as_int(table->current));
+}
+
+void mark_and_write(Runtime& rt, char mark)
+{
+    Table* table = current_table_or_error(rt);
+    if (!table) {
+        result_integer(rt, 0);
+        return;
+    }
+    table->record[0] = static_cast<std::uint8_t>(mark);
+    table->deleted = mark == '*';
+    write_record(*table, table->current, rt.tables.error);
+    finish_integer(rt, as_int(table->current));
+}
+
+void fn_dbdelete(Runtime& rt) { mark_and_write(rt, '*'); }
+void fn_dbrecall(Runtime& rt) { mark_and_write(rt, ' '); }
+
+void fn_dbpack(Runtime& rt)
+{
+    Table* table = current_table_or_error(rt);
+    if (!table) {
+        result_integer(rt, 0);
+        return;
+    }
+    pack_table(*table, rt.host.files(), rt.files.mode, rt.tables.error);
+    finish_integer(rt, as_int(table->record_count));
+}
+
+bool field_matches(std::string_view field, std::string_view text, std::int32_t mode)
+{
+    switch (mode) {
+    case 0: return field.find(text) != std::string_view::npos;
+    case 1: return field.substr(0, text.size()) == text;
+    case 2: return trim_blanks(field) == trim_blanks(text);
+    default: return false;
+    }
+}
+
+// Searches forward from the current record; the dB error state is left
+// for the next table function to report.
+void fn_dbfind(Runtime& rt)
+{
+    Table* table = current_table_or_error(rt);
+    auto name = table ? fetch_text(rt, ',') : std::nullopt;
+    if (!name) {
+        result_integer(rt, 0);
+        return;
+    }
+    // The mode is optional: another argument follows when a comma comes
+    // before the closing parenthesis.
+    std::string_view rest = rt.loop.args.view();
+    bool with_mode = find_at_depth_zero(rest, ',') < find_at_depth_zero(rest, ')');
+    auto t = fetch_text(rt, with_mode ? ',' : ')');
+    auto m = t && with_mode ? fetch_integer(rt, ')') : std::optional<std::int32_t>(0);
+    if (!m) {
+        result_integer(rt, 0);
+        return;
+    }
+    std::int32_t mode = *m;
+    ShortString text = *t;
+    text = text_to_table(rt, text.view());
+    upper_ansi(text);
+    std::int32_t hit = 0;
+    auto index = field_by_name(*table, name->view(), db_code::read_field, rt.tables.error);
+    ShortString field;
+    while (index && !table->at_end) {
+        field = field_bytes(*table, table->fields[*index]);
+        upper_ansi(field);
+        if (field_matches(field.view(), text.view(), mode)) {
+            hit = as_int(table->current);
+            break;
+        }
+        std::uint32_t before = table->current;
+        go_to(*table, Move::Next, 0, rt.tables.error);
+        // A record that could not be read must not hold the search in place.
+        if (!table->at_end && table->current == before)
+            break;
+    }
+    result_integer(rt, hit);
+}
+
+void fn_dbmemo(Runtime& rt)
+{
+    Table* table = current_table_or_error(rt);
+    auto name = table ? fetch_text(rt, ')') : std::nullopt;
+    if (!name) {
+        result_integer(rt, 0);
+        return;
+    }
+    std::int32_t result = -1;
+    auto index = field_by_name(*table, name->view(), db_code::read_field, rt.tables.error);
+    if (index && table->fields[*index].type == 'M') {
+        rt.elements.entries.clear();
+        MemoLines read =
+            read_memo(*table, table->fields[*index], rt.elements.entries, ElementList::capacity, rt.tables.error);
+        result = read.result;
+        if (read.list_full) {
+            result_integer(rt, result);
+            rt.fatal(Msg::TooManyElements);
+            return;
+        }
+    }
+    finish_integer(rt, result);
+}
+
+void fn_dbmemoput(Runtime& rt)
+{
+    Table* table = current_table_or_error(rt);
+    auto name = table ? fetch_text(rt, ')') : std::nullopt;
+    if (!name) {
+        result_integer(rt, 0);
+        return;
+    }
+    std::int32_t result = 0;
+    auto index = field_by_name(*table, name->view(), db_code::read_field, rt.tables.error);
+    if (index && table->fields[*index].type == 'M')
+        result = write_memo(*table, *index, rt.elements.entries, rt.tables.error) && !rt.tables.error.is_set();
+    finish_integer(rt, result);
+}
+
+void cmd_dbcreate(Runtime& rt)
+{
+    rt.loop.handled = true;
+    auto description = fetch_text(rt, '>');
+    auto name = description ? fetch_text(rt, rest_of_text) : std::nullopt;
+    if (!name)
+        return;
+    ShortString file = table_file_name(name->view());
+    create_table(rt.host.files(), rt.files.mode, trim_blanks(description->view()), file.view(), today(rt),
+                 rt.tables.error);
+    report_db_warning(rt);
+}
+
+// The system variables of the current table read 0 or the empty text when
+// there is none: system variables report nothing.
+Table* current(Runtime& rt) { return rt.tables.current_table(); }
+
+void sys_reccount(Runtime& rt)
+{
+    if (Table* t = current(rt))
+        rt.value.long_integer = as_int(t->record_count);
+}
+void sys_headersize(Runtime& rt)
+{
+    if (Table* t = current(rt))
+        rt.value.integer = t->header_length;
+}
+void sys_recsize(Runtime& rt)
+{
+    if (Table* t = current(rt))
+        rt.value.integer = t->record_length;
+}
+void sys_recno(Runtime& rt)
+{
+    if (Table* t = current(rt))
+        rt.value.long_integer = as_int(t->current);
+}
+void sys_fieldcount(Runtime& rt)
+{
+    if (Table* t = current(rt))
+        rt.value.integer = t->field_count;
+}
+void sys_tabledate(Runtime& rt)
+{
+    if (Table* t = current(rt))
+        rt.value.set_text(t->date_text.view());
+}
+void sys_fieldtype(Runtime& rt)
+{
+    if (Table* t = current(rt))
+        rt.value.set_text(std::string_view(&t->last_field.type, 1));
+}
+void sys_fielddec(Runtime& rt)
+{
+    if (Table* t = current(rt))
+        rt.value.integer = t->last_field.decimals;
+}
+void sys_fieldlen(Runtime& rt)
+{
+    if (Table* t = current(rt))
+        rt.value.integer = t->last_field.length;
+}
+void sys_fieldnum(Runtime& rt)
+{
+    if (Table* t = current(rt))
+        rt.value.integer = t->last_field.number;
+}
+void sys_fieldname(Runtime& rt)
+{
+    if (Table* t = current(rt))
+        rt.value.set_text(t->last_field.name.view());
+}
+void sys_deleted(Runtime& rt)
+{
+    if (Table* t = current(rt))
+        rt.value.integer = t->deleted ? 1 : 0;
+}
+void sys_eot(Runtime& rt)
+{
+    if (Table* t = current(rt))
+        rt.value.integer = t->at_end ? 1 : 0;
+}
+void sys_hasmemo(Runtime& rt)
+{
+    if (Table* t = current(rt))
+        rt.value.long_integer = t->header[0] != 3 ? 1 : 0;
+}
+void sys_tableversion(Runtime& rt)
+{
+    if (Table* t = current(rt))
+        rt.value.long_integer = t->header[0] & 3;
+}
+
+constexpr FunctionEntry functions[] = {
+    {Fn::Dbopen, "@DBOPEN", fn_dbopen},
+    {Fn::Dbselect, "@DBSELECT", fn_dbselect},
+    {Fn::Dbgo, "@DBGO", fn_dbgo},
+    {Fn::Dbclose, "@DBCLOSE", fn_dbclose},
+    {Fn::DbgetStr, "@DBGET$", fn_dbget_str},
+    {Fn::DbgetnStr, "@DBGETN$", fn_dbgetn_str},
+    {Fn::Dbfind, "@DBFIND", fn_dbfind},
+    {Fn::Dbput, "@DBPUT", fn_dbput},
+    {Fn::Dbputn, "@DBPUTN", fn_dbputn},
+    {Fn::Dbwrite, "@DBWRITE", fn_dbwrite},
+    {Fn::Dbdelete, "@DBDELETE", fn_dbdelete},
+    {Fn::Dbrecall, "@DBRECALL", fn_dbrecall},
+    {Fn::Dbpack, "@DBPACK", fn_dbpack},
+    {Fn::Dbappend, "@DBAPPEND", fn_dbappend},
+    {Fn::Dbmemo, "@DBMEMO", fn_dbmemo},
+    {Fn::Dbmemoput, "@DBMEMOPUT", fn_dbmemoput},
+};
+
+constexpr CommandEntry commands[] = {
+    {Tok::Dbcreate, "DBCREATE", cmd_dbcreate},
+};
+
+constexpr SysVarEntry sysvars[] = {
+    {SysVar::Reccount, "&RECCOUNT", sys_reccount},
+    {SysVar::Headersize, "%HEADERSIZE", sys_headersize},
+    {SysVar::Recsize, "%RECSIZE", sys_recsize},
+    {SysVar::Recno, "&RECNO", sys_recno},
+    {SysVar::Fieldcount, "%FIELDCOUNT", sys_fieldcount},
+    {SysVar::Tabledate, "$TABLEDATE", sys_tabledate},
+    {SysVar::Fieldtype, "$FIELDTYPE", sys_fieldtype},
+    {SysVar::Fielddec, "%FIELDDEC", sys_fielddec},
+    {SysVar::Fieldlen, "%FIELDLEN", sys_fieldlen},
+    {SysVar::Fieldnum, "%FIELDNUM", sys_fieldnum},
+    {SysVar::Fieldname, "$FIELDNAME", sys_fieldname},
+    {SysVar::Deleted, "%DELETED", sys_deleted},
+    {SysVar::Eot, "%EOT", sys_eot},
+    {SysVar::Hasmemo, "&HASMEMO", sys_hasmemo},
+    {SysVar::Tableversion, "&TABLEVERSION", sys_tableversion},
+};
+
+} // namespace
+
+std::optional<int> fetch_table_number(Runtime& rt, char separator)
+{
+    ArgText& args = rt.loop.args;
+    if (args.empty() || args.front() != '#') {
+        rt.fatal(Msg::TableNumberExpected);
+        return std::nullopt;
+    }
+    args.drop_front(1);
+    auto n = fetch_integer(rt, separator);
+    if (!n)
+        return std::nullopt;
+    if (*n < 1 || *n > table_count) {
+        rt.fatal(Msg::TableNumberOutOfRange);
+        return std::nullopt;
+    }
+    return *n;
+}
+
+Table* current_table_or_error(Runtime& rt)
+{
+    if (Table* table = rt.tables.current_table())
+        return table;
+    rt.fatal(Msg::TableNumberUnassigned);
+    return nullptr;
+}
+
+ShortString text_to_table(Runtime& rt, std::string_view text)
+{
+    return rt.screen.font == oem_font ? rt.host.ansi_to_oem(text) : ShortString(text);
+}
+
+ShortString text_from_table(Runtime& rt, std::string_view text)
+{
+    return rt.screen.font == oem_font ? rt.host.oem_to_ansi(text) : ShortString(text);
+}
+
+void close_all_tables(Runtime& rt)
+{
+    LocalTime now = rt.host.local_time();
+    for (auto& slot : rt.tables.slots) {
+        if (slot)
+            close_table(*slot, now, rt.tables.error);
+        slot.reset();
+    }
+}
+
+std::span<const FunctionEntry> table_functions() { return functions; }
+std::span<const CommandEntry> table_commands() { return commands; }
+std::span<const SysVarEntry> table_sysvars() { return sysvars; }
+
+} // namespace talven
