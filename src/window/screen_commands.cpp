@@ -2,6 +2,7 @@
 // frames of box characters.
 #include "core/dispatch.h"
 #include "core/runtime.h"
+#include "window/main_window.h"
 #include "data/file_arguments.h"
 #include "values/fetch.h"
 
@@ -49,6 +50,7 @@ void cmd_cls(Runtime& rt)
     rt.loop.handled = true;
     if (!rt.loop.args.empty() && !fetch_long(rt, rest_of_text))
         return;
+    ensure_window(rt);
     rt.screen.clear(rt.host);
 }
 
@@ -72,6 +74,7 @@ void cmd_tbox(Runtime& rt)
     auto style = fetch_integer(rt, rest_of_text);
     if (!style)
         return;
+    ensure_window(rt);
     if (!rt.screen.box(rt.host, *row1, *column1, *row2, *column2, *style))
         rt.fatal(Msg::BoxOutsideWindow);
 }
