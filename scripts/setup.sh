@@ -17,6 +17,8 @@ PACKAGES=(
     libgtest-dev
     # golden test runner (the tests call /usr/bin/python3, not whatever is on PATH)
     python3
+    # the console host on a real terminal (text screen and key checks)
+    tmux
     # fuzz targets: libFuzzer needs clang 16 (14 cannot compile our C++20)
     # and its runtime libraries; llvm-16 brings the symbolizer for reports
     clang-16

@@ -10,6 +10,23 @@
 
 namespace talven {
 
+namespace {
+
+// The user's locale, read once before the program runs: the number
+// separators of @FORMAT$ and the date format of the date functions.
+void read_locale_settings(Runtime& rt)
+{
+    NumberSeparators numbers = rt.host.number_separators();
+    rt.locale.decimal_point = numbers.decimal_point;
+    rt.locale.thousands_separator = numbers.thousands_separator;
+    if (auto separator = rt.host.profile_string("intl", "sDate"); separator && !separator->empty())
+        rt.locale.date_separator = ShortString(separator->view().substr(0, 1));
+    if (auto picture = rt.host.profile_string("intl", "sShortDate"); picture && !picture->empty())
+        rt.locale.short_date = *picture;
+}
+
+} // namespace
+
 int run_runtime(Host& host, std::size_t stack_budget)
 {
     auto rt = std::make_unique<Runtime>(host);
@@ -19,6 +36,7 @@ int run_runtime(Host& host, std::size_t stack_budget)
     int code = exit_code::normal;
     host.bind_events(&rt->events);
     try {
+        read_locale_settings(*rt);
         load_program(*rt);
         run_loop(*rt);
     } catch (const ProgramEnd& end) {

@@ -32,6 +32,8 @@ void apply_prefixes(Runtime& rt)
     }
 }
 
+} // namespace
+
 void pump(Runtime& rt)
 {
     switch (rt.host.pump_messages()) {
@@ -44,8 +46,6 @@ void pump(Runtime& rt)
         rt.end_program(exit_code::window_closed);
     }
 }
-
-} // namespace
 
 void run_loop(Runtime& rt)
 {

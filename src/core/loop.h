@@ -12,6 +12,10 @@ void run_loop(Runtime& rt);
 // the argument text begins with.
 void call_procedure(Runtime& rt);
 
+// Processes pending window messages; ends the program when the window was
+// closed or the user broke it off.
+void pump(Runtime& rt);
+
 // Releases what the program holds, on every way the program ends.
 void end_of_program_cleanup(Runtime& rt);
 

@@ -18,6 +18,7 @@ std::span<const std::span<const CommandEntry>> command_registries()
         file_commands(),
         drawing_commands(),
         bitmap_commands(),
+        event_commands(),
     };
     return registries;
 }
@@ -30,6 +31,7 @@ std::span<const std::span<const FunctionEntry>> function_registries()
         string_functions(),
         file_functions(),
         drawing_functions(),
+        event_functions(),
     };
     return registries;
 }
@@ -38,6 +40,8 @@ std::span<const std::span<const SysVarEntry>> sysvar_registries()
 {
     static const std::span<const SysVarEntry> registries[] = {
         core_sysvars(),
+        event_sysvars(),
+        platform_sysvars(),
     };
     return registries;
 }

@@ -36,6 +36,32 @@ struct LocalTime {
     int millisecond = 0;
 };
 
+// What the display and the platform are, as system variables report them.
+struct PlatformFacts {
+    std::uint32_t main_window = 0;
+    std::uint32_t desktop = 0;
+    std::int32_t screen_width = 640;
+    std::int32_t screen_height = 480;
+    std::int32_t color_depth = 24;
+    // The program's module handle.
+    std::uint32_t instance = 0;
+    // The platform version number: low word Windows major/minor, high
+    // word the DOS version.
+    std::uint32_t version = 0;
+    // The main window's rectangle on the screen.
+    std::int32_t window_left = 0;
+    std::int32_t window_top = 0;
+    std::int32_t window_right = 640;
+    std::int32_t window_bottom = 480;
+    ShortString windows_directory;
+    ShortString system_directory;
+};
+
+struct NumberSeparators {
+    char decimal_point = ',';
+    char thousands_separator = '.';
+};
+
 class HostFile {
 public:
     virtual ~HostFile() = default;
@@ -83,10 +109,8 @@ public:
     // the drive does not exist.
     virtual std::optional<ShortString> current_directory(char drive) = 0;
 
-    // The program's text output, and one line of its input (without the
-    // line end; nothing when the input has ended).
+    // The program's text output.
     virtual void write_text(std::string_view text) = 0;
-    virtual std::optional<ShortString> read_line() = 0;
 
     // The text screen on a display. show_cells shows text at a 0-based row
     // and column in the colours of an attribute (low nibble foreground, high
@@ -101,6 +125,10 @@ public:
         (void)row, (void)column, (void)text, (void)attribute, (void)font;
     }
     virtual void scroll_rows(std::int32_t rows) { (void)rows; }
+    // The input caret of the text screen, shown while INPUT waits for a key
+    // at a 0-based row and column, and hidden again.
+    virtual void show_caret(std::int32_t row, std::int32_t column) { (void)row, (void)column; }
+    virtual void hide_caret() {}
 
     // The system beep.
     virtual void beep() = 0;
@@ -117,6 +145,22 @@ public:
     // stopped. Starting it again restarts it with the new period.
     virtual void start_timer(std::uint32_t milliseconds) { (void)milliseconds; }
     virtual void stop_timer() {}
+    // Whether a pointing device can send events: a wait for the mouse
+    // without one could never end.
+    virtual bool has_pointer() const { return true; }
+    // The next waiting window message, left in the queue; nothing when the
+    // queue is empty.
+    virtual std::optional<LastMessage> peek_message() { return std::nullopt; }
+
+    virtual PlatformFacts platform_facts() { return {}; }
+    // An entry of the user's profile (WIN.INI); nothing when it is absent.
+    virtual std::optional<ShortString> profile_string(std::string_view section, std::string_view key)
+    {
+        (void)section, (void)key;
+        return std::nullopt;
+    }
+    // The separators of formatted numbers in the user's locale.
+    virtual NumberSeparators number_separators() { return {}; }
 
     // The main window. A host without a display keeps a window that exists
     // once created and shows nothing; its text capacity is the console's.

@@ -72,6 +72,8 @@ struct EventState {
     std::int32_t timer_id = 0;
     bool focused = false;
     LastMessage last_message;
+    // The message %MSGWAITING saw waiting, for the %MSG... variables.
+    LastMessage peeked_message;
     KeyQueue keys;
 
     // Ctrl+C and Ctrl+Break end the program while this is on; it is off

@@ -3,6 +3,7 @@
 #include "window/print_format.h"
 
 #include "core/dispatch.h"
+#include "core/loop.h"
 #include "core/runtime.h"
 #include "window/main_window.h"
 #include "data/file_commands.h"
@@ -47,6 +48,47 @@ void cmd_print(Runtime& rt)
     }
 }
 
+// The oldest typed key; waits (pumping) while none is queued.
+std::uint8_t next_typed_key(Runtime& rt)
+{
+    EventState& events = rt.events;
+    while (events.keys.empty()) {
+        pump(rt);
+        if (!events.keys.empty())
+            break;
+        TextCursor cursor = rt.screen.cursor();
+        rt.host.show_caret(cursor.row, cursor.column);
+        bool more = rt.host.wait_message();
+        rt.host.hide_caret();
+        // Input that has ended can never answer: as if the window were closed.
+        if (!more)
+            rt.end_program(exit_code::window_closed);
+    }
+    return events.keys.pop();
+}
+
+// The line reader: typed characters are echoed on the text screen,
+// backspace takes back a typed one, Enter ends the line.
+ShortString read_typed_line(Runtime& rt)
+{
+    ShortString typed;
+    for (;;) {
+        std::uint8_t key = next_typed_key(rt);
+        if (key == 13)
+            return typed;
+        if (key == 8) {
+            if (!typed.empty()) {
+                typed.resize(typed.size() - 1);
+                rt.screen.write(rt.host, "\b");
+            }
+        } else if (key >= 32 && typed.size() < line_reader_capacity) {
+            char c = static_cast<char>(key);
+            typed.push_back(c);
+            rt.screen.write(rt.host, std::string_view(&c, 1));
+        }
+    }
+}
+
 void cmd_input(Runtime& rt)
 {
     rt.loop.handled = true;
@@ -68,15 +110,7 @@ void cmd_input(Runtime& rt)
         rt.fatal(Msg::VariableNotDeclared, name.view());
         return;
     }
-    auto line = rt.host.read_line();
-    // Input that has ended can never answer: as if the window were closed.
-    if (!line)
-        rt.end_program(exit_code::window_closed);
-    ShortString typed;
-    for (char c : line->view())
-        if (static_cast<unsigned char>(c) >= 32 && typed.size() < line_reader_capacity)
-            typed.push_back(c);
-    rt.screen.write(rt.host, typed.view());
+    ShortString typed = read_typed_line(rt);
     rt.screen.write(rt.host, newline);
 
     InputState& input = rt.input;

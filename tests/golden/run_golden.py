@@ -13,6 +13,7 @@ One test is one folder, tests/golden/<subsystem>/<behaviour>/:
   args              optional: the command line after `talven`, split like a
                     shell does; default `program`; an empty file means no
                     parameter at all
+  given/            optional: files copied into the scratch folder first
   stdin             optional: standard input (default: empty)
   answers.txt       optional: message-box answers, passed as TALVEN_ANSWERS
   env               optional: extra environment, one NAME=VALUE per line
@@ -27,7 +28,9 @@ One test is one folder, tests/golden/<subsystem>/<behaviour>/:
                     test fails and says so, so that the known/ entry goes.
 
 Each test runs in a fresh scratch folder (kept when the test fails) with
-TZ=UTC, LANG=C.UTF-8, no inherited TALVEN_* variables and a 10 second limit.
+TZ=UTC, LANG=C.UTF-8, no inherited TALVEN_* variables and a 10 second limit;
+the scratch folder is also the Windows directory (TALVEN_WINDIR), so a test
+gives a WIN.INI in given/.
 
 With --listing the runner checks talvenc's lister instead: every valid program
 file the test uses is listed, the listing compiled again, and the two files
@@ -228,7 +231,11 @@ def command_line(test: Path) -> list[str]:
 
 def run_test(test: Path, scratch: Path, talven: str, talvenc: str) -> Outcome:
     env = base_environment()
+    given = test / "given"
+    if given.is_dir():
+        shutil.copytree(given, scratch, dirs_exist_ok=True)
     prepare(test, scratch, talven, talvenc, env)
+    env["TALVEN_WINDIR"] = str(scratch)
     env = test_environment(test, env)
     stdin_file = test / "stdin"
     stdin = stdin_file.read_bytes() if stdin_file.exists() else b""

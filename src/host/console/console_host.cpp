@@ -11,6 +11,7 @@
 
 #include "host/console/codepage.h"
 #include "host/console/console_files.h"
+#include "host/console/console_profile.h"
 
 // The locator of a program appended to this executable. It lives in a
 // section of its own so that the binder can find it through the section
@@ -197,6 +198,7 @@ ConsoleHost::ConsoleHost(int argc, char** argv)
         m_fixed_time = parse_fixed_time(fixed);
     std::signal(SIGINT, on_interrupt);
     m_terminal = isatty(STDOUT_FILENO) == 1;
+    m_windows_directory = console_windows_directory();
 }
 
 ConsoleHost::~ConsoleHost()
@@ -334,24 +336,49 @@ void ConsoleHost::scroll_rows(std::int32_t rows)
     std::fprintf(stdout, "\x1b[1;%dr\x1b[%d;1H\x1b[S\x1b[r", rows, rows);
 }
 
-std::optional<ShortString> ConsoleHost::read_line()
-{
-    std::fflush(stdout);
-    std::string line;
-    int c;
-    while ((c = std::fgetc(stdin)) != EOF && c != '\n')
-        line.push_back(static_cast<char>(c));
-    if (c == EOF && line.empty())
-        return std::nullopt;
-    if (!line.empty() && line.back() == '\r')
-        line.pop_back();
-    return ShortString(utf8_to_ansi(line));
-}
-
 bool ConsoleHost::wait_message()
 {
     std::fflush(stdout);
-    return std::fgetc(stdin) != EOF;
+    return m_input.wait();
+}
+
+// No window and no display: the virtual main window of a 640 x 480 screen,
+// handles 0, no Windows version.
+PlatformFacts ConsoleHost::platform_facts()
+{
+    PlatformFacts facts;
+    facts.windows_directory = ShortString(utf8_to_ansi(m_windows_directory));
+    facts.system_directory = "/usr/lib";
+    return facts;
+}
+
+std::optional<ShortString> ConsoleHost::profile_string(std::string_view section, std::string_view key)
+{
+    auto value = profile_entry(m_windows_directory, section, key);
+    if (!value)
+        return std::nullopt;
+    return ShortString(*value);
+}
+
+// WIN.INI's [intl] entries first, then the POSIX locale for numbers, else
+// the runtime's home: decimal comma and thousands point.
+NumberSeparators ConsoleHost::number_separators()
+{
+    NumberSeparators separators;
+    auto posix = posix_number_separators();
+    if (posix) {
+        std::string decimal = utf8_to_ansi(posix->first);
+        std::string thousands = utf8_to_ansi(posix->second);
+        if (!decimal.empty())
+            separators.decimal_point = decimal[0];
+        if (!thousands.empty())
+            separators.thousands_separator = thousands[0];
+    }
+    if (auto decimal = profile_entry(m_windows_directory, "intl", "sDecimal"); decimal && !decimal->empty())
+        separators.decimal_point = (*decimal)[0];
+    if (auto thousands = profile_entry(m_windows_directory, "intl", "sThousand"); thousands && !thousands->empty())
+        separators.thousands_separator = (*thousands)[0];
+    return separators;
 }
 
 void* ConsoleHost::allocate_area(std::size_t size)
@@ -370,6 +397,7 @@ PumpResult ConsoleHost::pump_messages()
 {
     if (break_requested)
         return PumpResult::Break;
+    m_input.pump();
     return PumpResult::Continue;
 }
 

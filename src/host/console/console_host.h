@@ -10,6 +10,7 @@
 
 #include "host/console/console_drawing.h"
 #include "host/console/console_files.h"
+#include "host/console/console_input.h"
 #include "host/host.h"
 
 namespace talven {
@@ -37,9 +38,15 @@ public:
     void show_cells(std::int32_t row, std::int32_t column, std::string_view text, std::uint8_t attribute,
                     std::int32_t font) override;
     void scroll_rows(std::int32_t rows) override;
-    std::optional<ShortString> read_line() override;
     void beep() override {}
     bool wait_message() override;
+    void bind_events(EventState* events) override { m_input.bind(events); }
+    void start_timer(std::uint32_t milliseconds) override { m_input.start_timer(milliseconds); }
+    void stop_timer() override { m_input.stop_timer(); }
+    bool has_pointer() const override { return false; }
+    PlatformFacts platform_facts() override;
+    std::optional<ShortString> profile_string(std::string_view section, std::string_view key) override;
+    NumberSeparators number_separators() override;
     void* allocate_area(std::size_t size) override;
     void free_area(void* block, std::size_t size) override;
     PumpResult pump_messages() override;
@@ -51,6 +58,8 @@ private:
     std::optional<LocalTime> m_fixed_time;
     ConsoleFiles m_files;
     ConsoleDrawing m_drawing;
+    ConsoleInput m_input;
+    std::string m_windows_directory;
     // Standard output is a terminal: the text screen is shown on it with
     // cursor positioning and colours instead of being written as a stream.
     bool m_terminal = false;

@@ -64,18 +64,29 @@ public:
         return std::nullopt;
     }
     void write_text(std::string_view text) override { output += text; }
+    // Typed lines: each wait for a message types the next key of them,
+    // a line ending with Enter.
     std::vector<std::string> input_lines;
     std::size_t next_input = 0;
-    std::optional<ShortString> read_line() override
-    {
-        if (next_input >= input_lines.size())
-            return std::nullopt;
-        return ShortString(input_lines[next_input++]);
-    }
+    std::string typing;
+    std::size_t typed = 0;
+    EventState* events = nullptr;
+    void bind_events(EventState* bound) override { events = bound; }
     int beeps = 0;
     int messages_left = 0;
     void beep() override { ++beeps; }
-    bool wait_message() override { return messages_left-- > 0; }
+    bool wait_message() override
+    {
+        if (typed >= typing.size() && next_input < input_lines.size()) {
+            typing = input_lines[next_input++] + "\r";
+            typed = 0;
+        }
+        if (events && typed < typing.size()) {
+            events->queue_key(static_cast<std::uint8_t>(typing[typed++]));
+            return true;
+        }
+        return messages_left-- > 0;
+    }
     void* allocate_area(std::size_t size) override { return std::malloc(size); }
     void free_area(void* block, std::size_t) override { std::free(block); }
 

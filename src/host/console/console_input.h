@@ -1,0 +1,67 @@
+// Keys and timer ticks on the console: standard input is the keyboard and a
+// monotonic clock drives the timer. Keys are read one at a time and only
+// when the program has taken the previous one, so that input piped in all
+// at once is never dropped by the 64-key queue.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+
+#include "window/events.h"
+
+struct termios;
+
+namespace talven {
+
+class ConsoleInput {
+public:
+    ConsoleInput();
+    ~ConsoleInput();
+    ConsoleInput(const ConsoleInput&) = delete;
+    ConsoleInput& operator=(const ConsoleInput&) = delete;
+
+    void bind(EventState* events) { m_events = events; }
+
+    // Records a due timer tick and, if the previous key was taken and one
+    // is ready, the next key. Never blocks.
+    void pump();
+    // Blocks until a key or a timer tick is recorded; false when neither
+    // can come any more (input ended and no timer runs).
+    bool wait();
+
+    void start_timer(std::uint32_t milliseconds);
+    void stop_timer() { m_timer_period.reset(); }
+
+private:
+    using Clock = std::chrono::steady_clock;
+
+    bool tick_if_due();
+    // Whether a byte can be read at once; waits up to timeout_ms for one
+    // (-1: without limit).
+    bool byte_ready(int timeout_ms);
+    std::optional<unsigned char> next_byte(int timeout_ms);
+    // Reads and records one key; false at the end of the input.
+    bool read_key();
+    void record_character(unsigned char c);
+    void record_escape_sequence();
+    void enter_raw_mode();
+
+    EventState* m_events = nullptr;
+    bool m_terminal = false;
+    bool m_raw = false;
+    bool m_ended = false;
+    // The last byte delivered was not a line end: the end of the input
+    // first ends that line.
+    bool m_line_open = false;
+    termios* m_saved_mode = nullptr;
+    unsigned char m_buffer[4096];
+    std::size_t m_start = 0;
+    std::size_t m_end = 0;
+    std::optional<Clock::duration> m_timer_period;
+    Clock::time_point m_next_tick{};
+    Clock::time_point m_next_input_check{};
+};
+
+} // namespace talven
