@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "host/host.h"
+#include "host/win32/win32_drawing.h"
 #include "host/win32/win32_files.h"
 
 namespace talven {
@@ -32,6 +33,7 @@ public:
     std::optional<ShortString> choose_program_file(std::string_view filter, std::string_view caption) override;
     std::unique_ptr<HostFile> open_for_reading(std::string_view name) override;
     HostFileSystem& files() override { return m_files; }
+    DrawingHost& drawing() override { return m_drawing; }
     BoxAnswer message_box(std::string_view text, std::string_view caption, BoxIcon icon, BoxButtons buttons) override;
     LocalTime local_time() override;
     std::uint32_t tick_count() override { return GetTickCount(); }
@@ -98,6 +100,7 @@ private:
     HINSTANCE m_instance;
     std::vector<ShortString> m_command_line;
     Win32Files m_files;
+    Win32Drawing m_drawing{*this};
     EventState* m_events = nullptr;
     EventState m_spare_events;  // records while no program is bound
 
