@@ -17,8 +17,8 @@ public:
     ConsoleDrawing(const ConsoleDrawing&) = delete;
     ConsoleDrawing& operator=(const ConsoleDrawing&) = delete;
 
-    // The synthetic handle the console's main window has.
-    static constexpr std::uint32_t main_window = 0x10;
+    // The console host hands out 0 for every window handle.
+    static constexpr std::uint32_t main_window = 0;
 
     std::uint64_t acquire_window_dc(std::uint32_t window) override;
     void release_window_dc(std::uint32_t window, std::uint64_t dc) override;
