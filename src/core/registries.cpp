@@ -42,6 +42,7 @@ std::span<const std::span<const SysVarEntry>> sysvar_registries()
         core_sysvars(),
         event_sysvars(),
         platform_sysvars(),
+        drawing_sysvars(),
     };
     return registries;
 }

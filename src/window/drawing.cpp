@@ -403,6 +403,13 @@ constexpr FunctionEntry functions[] = {
     {Fn::Getpixel, "@GETPIXEL", fn_getpixel},
 };
 
+// 2 to the power of the bits per pixel of the last BMP file read.
+void sys_bmpcolors(Runtime& rt) { rt.value.long_integer = rt.draw.last_bmp_colors; }
+
+constexpr SysVarEntry sysvars[] = {
+    {SysVar::Bmpcolors, "&BMPCOLORS", sys_bmpcolors},
+};
+
 } // namespace
 
 // The brush record stays: it belongs to BRUSH.
@@ -415,5 +422,6 @@ void replace_brush_color(Runtime& rt, std::int32_t color)
 
 std::span<const CommandEntry> drawing_commands() { return commands; }
 std::span<const FunctionEntry> drawing_functions() { return functions; }
+std::span<const SysVarEntry> drawing_sysvars() { return sysvars; }
 
 } // namespace talven

@@ -31,5 +31,6 @@ void replace_brush_color(Runtime& rt, std::int32_t color);
 std::span<const CommandEntry> drawing_commands();
 std::span<const FunctionEntry> drawing_functions();
 std::span<const CommandEntry> bitmap_commands();
+std::span<const SysVarEntry> drawing_sysvars();
 
 } // namespace talven
