@@ -5,6 +5,7 @@
 #include <commdlg.h>
 #include <shellapi.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -80,6 +81,32 @@ std::string one_line(std::string_view text)
     return out;
 }
 
+// "YYYY-MM-DD HH:MM:SS[.fraction]": the clock of tests, as on the console.
+std::optional<LocalTime> parse_fixed_time(const char* text)
+{
+    LocalTime t;
+    int consumed = 0;
+    int count = std::sscanf(text, "%d-%d-%d %d:%d:%d%n", &t.year, &t.month, &t.day, &t.hour, &t.minute, &t.second,
+                            &consumed);
+    if (count < 3)
+        return std::nullopt;
+    if (count == 6 && text[consumed] == '.') {
+        int scale = 100;
+        for (const char* p = text + consumed + 1; *p >= '0' && *p <= '9' && scale > 0; ++p, scale /= 10)
+            t.millisecond += (*p - '0') * scale;
+    }
+    // The weekday of the date, by the system's own calendar.
+    SYSTEMTIME st{};
+    st.wYear = static_cast<WORD>(t.year);
+    st.wMonth = static_cast<WORD>(t.month);
+    st.wDay = static_cast<WORD>(t.day);
+    st.wHour = 12;
+    FILETIME ft{};
+    if (SystemTimeToFileTime(&st, &ft) && FileTimeToSystemTime(&ft, &st))
+        t.weekday = st.wDayOfWeek;
+    return t;
+}
+
 } // namespace
 
 std::string ansi_to_utf8(std::string_view ansi)
@@ -105,6 +132,8 @@ Win32Host::Win32Host(HINSTANCE instance) : m_instance(instance)
         m_stdout = GetStdHandle(STD_OUTPUT_HANDLE);
         m_stderr = GetStdHandle(STD_ERROR_HANDLE);
     }
+    if (const char* fixed = std::getenv("TALVEN_FIXED_TIME"))
+        m_fixed_time = parse_fixed_time(fixed);
     register_dialog_class();
 }
 
@@ -173,7 +202,6 @@ BoxAnswer Win32Host::message_box(std::string_view text, std::string_view caption
         line += '\n';
         stream(m_stderr, line);
     }
-    show_caret(false);
     std::string t(text), c(caption);
     int answer = MessageBoxA(m_main, t.c_str(), c.c_str(), box_flags(icon, buttons));
     if (m_main) {
@@ -188,6 +216,8 @@ BoxAnswer Win32Host::message_box(std::string_view text, std::string_view caption
 
 LocalTime Win32Host::local_time()
 {
+    if (m_fixed_time)
+        return *m_fixed_time;
     SYSTEMTIME st{};
     GetLocalTime(&st);
     LocalTime t;
@@ -261,6 +291,57 @@ void Win32Host::write_text(std::string_view text)
         if (c != '\r' && c != '\a')
             out.push_back(c);
     stream(m_stdout, out);
+}
+
+PlatformFacts Win32Host::platform_facts()
+{
+    PlatformFacts facts;
+    facts.main_window = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(m_main));
+    facts.desktop = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(GetDesktopWindow()));
+    facts.screen_width = GetSystemMetrics(SM_CXSCREEN);
+    facts.screen_height = GetSystemMetrics(SM_CYSCREEN);
+    HDC dc = GetDC(nullptr);
+    facts.color_depth = GetDeviceCaps(dc, BITSPIXEL) * GetDeviceCaps(dc, PLANES);
+    ReleaseDC(nullptr, dc);
+    facts.instance = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(m_instance));
+    facts.version = GetVersion();
+    char path[MAX_PATH];
+    UINT n = GetWindowsDirectoryA(path, sizeof path);
+    if (n > 0 && n < sizeof path)
+        facts.windows_directory = ShortString(std::string_view(path, std::min<UINT>(n, 255)));
+    n = GetSystemDirectoryA(path, sizeof path);
+    if (n > 0 && n < sizeof path)
+        facts.system_directory = ShortString(std::string_view(path, std::min<UINT>(n, 255)));
+    RECT r{0, 0, 0, 0};
+    if (m_main && GetWindowRect(m_main, &r)) {
+        facts.window_left = r.left;
+        facts.window_top = r.top;
+        facts.window_right = r.right;
+        facts.window_bottom = r.bottom;
+    }
+    return facts;
+}
+
+std::optional<ShortString> Win32Host::profile_string(std::string_view section, std::string_view key)
+{
+    std::string s(section), k(key);
+    char buffer[256];
+    constexpr const char* absent = "\x01";
+    DWORD n = GetProfileStringA(s.c_str(), k.c_str(), absent, buffer, sizeof buffer);
+    if (std::string_view(buffer, n) == absent)
+        return std::nullopt;
+    return ShortString(std::string_view(buffer, std::min<DWORD>(n, 255)));
+}
+
+NumberSeparators Win32Host::number_separators()
+{
+    NumberSeparators separators;
+    char buffer[8];
+    if (GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, buffer, sizeof buffer) > 1)
+        separators.decimal_point = buffer[0];
+    if (GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, buffer, sizeof buffer) > 1)
+        separators.thousands_separator = buffer[0];
+    return separators;
 }
 
 void* Win32Host::allocate_area(std::size_t size)

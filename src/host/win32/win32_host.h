@@ -41,15 +41,20 @@ public:
     ShortString oem_to_ansi(std::string_view text) override;
     std::optional<ShortString> current_directory(char drive) override;
     void write_text(std::string_view text) override;
-    std::optional<ShortString> read_line() override;
     void show_cells(std::int32_t row, std::int32_t column, std::string_view text, std::uint8_t attribute,
                     std::int32_t font) override;
     void scroll_rows(std::int32_t rows) override;
+    void show_caret(std::int32_t row, std::int32_t column) override;
+    void hide_caret() override;
     void beep() override { MessageBeep(0); }
     bool wait_message() override;
     void bind_events(EventState* events) override;
     void start_timer(std::uint32_t milliseconds) override;
     void stop_timer() override;
+    std::optional<LastMessage> peek_message() override;
+    PlatformFacts platform_facts() override;
+    std::optional<ShortString> profile_string(std::string_view section, std::string_view key) override;
+    NumberSeparators number_separators() override;
     void* allocate_area(std::size_t size) override;
     void free_area(void* block, std::size_t size) override;
     PumpResult pump_messages() override;
@@ -95,14 +100,13 @@ private:
     // Dispatches one message as the pump does; false for WM_QUIT.
     bool dispatch(MSG& msg);
     void stream(HANDLE handle, std::string_view ansi);
-    void show_caret(bool on);
 
     HINSTANCE m_instance;
     std::vector<ShortString> m_command_line;
     Win32Files m_files;
     Win32Drawing m_drawing{*this};
-    EventState* m_events = nullptr;
     EventState m_spare_events;  // records while no program is bound
+    EventState* m_events = &m_spare_events;
 
     HWND m_main = nullptr;
     HWND m_current_dialog = nullptr;
@@ -123,10 +127,9 @@ private:
     int m_cell_height = 15;
     int m_ascent = 12;
     int m_tallest_font = 2;
-    std::int32_t m_cursor_row = 0;
-    std::int32_t m_cursor_column = 0;
     bool m_caret = false;
 
+    std::optional<LocalTime> m_fixed_time;
     bool m_stream = false;
     HANDLE m_stdout = INVALID_HANDLE_VALUE;
     HANDLE m_stderr = INVALID_HANDLE_VALUE;

@@ -43,7 +43,8 @@ std::int16_t high_word(LPARAM lp) { return static_cast<std::int16_t>((lp >> 16) 
 
 void Win32Host::bind_events(EventState* events)
 {
-    m_events = events;
+    // Between runs the window procedures record into a spare state.
+    m_events = events ? events : &m_spare_events;
     the_host = this;
 }
 
@@ -328,7 +329,6 @@ LRESULT Win32Host::main_procedure(HWND window, UINT message, WPARAM wparam, LPAR
             m_backing_bitmap = nullptr;
             m_main = nullptr;
             m_caret = false;
-            m_cursor_row = m_cursor_column = 0;
             PostQuitMessage(0);
         }
         return 0;
@@ -555,8 +555,6 @@ void Win32Host::stop_timer()
 void Win32Host::show_cells(std::int32_t row, std::int32_t column, std::string_view text, std::uint8_t attribute,
                            std::int32_t font)
 {
-    m_cursor_row = row;
-    m_cursor_column = column + static_cast<std::int32_t>(text.size());
     if (text.empty() || !m_main)
         return;
     font &= 3;
@@ -592,60 +590,32 @@ void Win32Host::scroll_rows(std::int32_t rows)
     UpdateWindow(m_main);
 }
 
-void Win32Host::show_caret(bool on)
+void Win32Host::show_caret(std::int32_t row, std::int32_t column)
 {
-    if (on == m_caret || (on && !m_main))
+    // Only a window with the focus shows a caret.
+    if (!m_main || !m_events || !m_events->focused)
         return;
-    if (on) {
+    if (!m_caret)
         CreateCaret(m_main, nullptr, m_cell_width, 2);
-        SetCaretPos(m_cursor_column * m_cell_width, m_cursor_row * m_cell_height + m_ascent);
-        ShowCaret(m_main);
-    } else {
-        DestroyCaret();
-    }
-    m_caret = on;
+    SetCaretPos(column * m_cell_width, row * m_cell_height + m_ascent);
+    ShowCaret(m_main);
+    m_caret = true;
 }
 
-std::optional<ShortString> Win32Host::read_line()
+void Win32Host::hide_caret()
 {
-    // The core stores and shows the line afterwards; here the typed keys
-    // are echoed on the window only.
-    constexpr std::size_t room = 128 - 2;
-    std::string typed;
-    std::int32_t row = m_cursor_row, column = m_cursor_column;
-    for (;;) {
-        if (!m_events || m_events->keys.empty()) {
-            if (m_events && m_events->focused)
-                show_caret(true);
-            while (!m_events || m_events->keys.empty()) {
-                if (!m_main || !wait_message() || (m_events && m_events->stop_requested)) {
-                    show_caret(false);
-                    return std::nullopt;
-                }
-                if (m_events && m_events->focused && !m_caret)
-                    show_caret(true);
-            }
-            show_caret(false);
-        }
-        std::uint8_t key = m_events->keys.pop();
-        if (key == 13)
-            break;
-        if (key == 8) {
-            if (!typed.empty()) {
-                typed.pop_back();
-                show_cells(row, column + static_cast<std::int32_t>(typed.size()), " ", 0xF0, 2);
-            }
-        } else if (key >= 32 && typed.size() < room) {
-            char c = static_cast<char>(key);
-            show_cells(row, column + static_cast<std::int32_t>(typed.size()), std::string_view(&c, 1), 0xF0, 2);
-            typed.push_back(c);
-        }
-        m_cursor_row = row;
-        m_cursor_column = column + static_cast<std::int32_t>(typed.size());
-    }
-    m_cursor_row = row;
-    m_cursor_column = column;
-    return ShortString(typed);
+    if (m_caret)
+        DestroyCaret();
+    m_caret = false;
+}
+
+std::optional<LastMessage> Win32Host::peek_message()
+{
+    MSG msg;
+    if (!PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE))
+        return std::nullopt;
+    return LastMessage{handle_number(msg.hwnd), msg.message, static_cast<std::uint32_t>(msg.wParam),
+                       static_cast<std::uint32_t>(msg.lParam)};
 }
 
 // --- DDE ---------------------------------------------------------------------
