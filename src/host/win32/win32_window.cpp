@@ -572,7 +572,16 @@ void Win32Host::show_cells(std::int32_t row, std::int32_t column, std::string_vi
             TextOutA(dc, x, y, blanks.data(), static_cast<int>(blanks.size()));
             SelectObject(dc, GetStockObject(text_fonts[font]));
         }
-        TextOutA(dc, x, y, text.data(), static_cast<int>(text.size()));
+        if (font == 1) {
+            // The OEM font's bytes in the OEM code page, given as characters:
+            // a font that stands in for the OEM font then still shows them.
+            wchar_t wide[512];
+            int n = MultiByteToWideChar(CP_OEMCP, 0, text.data(), static_cast<int>(std::min<std::size_t>(text.size(), 512)),
+                                        wide, 512);
+            TextOutW(dc, x, y, wide, n);
+        } else {
+            TextOutA(dc, x, y, text.data(), static_cast<int>(text.size()));
+        }
         SelectObject(dc, old);
     }
 }
