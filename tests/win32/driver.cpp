@@ -24,9 +24,16 @@
 //   rclick X Y     the same with the right button
 //   close          WM_CLOSE to the main window
 //
+// With --dde-server APP the driver is also a DDE server for the application
+// name APP (any topic): it acknowledges the runtime's initiate and each
+// execute, and writes "dde: COMMAND" to standard output before it
+// acknowledges an execute.
+//
 // Exit code: the runtime's, or 124 after the time-out (the runtime is then
 // ended), or 125 when the driver itself fails.
 #include <windows.h>
+
+#include <dde.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -44,6 +51,63 @@ HANDLE child_process = nullptr;
 DWORD deadline = 0;
 std::vector<std::string> answers;
 std::size_t next_answer = 0;
+
+std::string dde_application;
+
+LRESULT CALLBACK dde_server_procedure(HWND w, UINT m, WPARAM wp, LPARAM lp)
+{
+    if (m == WM_DDE_INITIATE) {
+        char application[256] = {};
+        GlobalGetAtomNameA(LOWORD(lp), application, sizeof application);
+        if (_stricmp(application, dde_application.c_str()) == 0) {
+            ATOM a = GlobalAddAtomA(application);
+            char topic[256] = {};
+            GlobalGetAtomNameA(HIWORD(lp), topic, sizeof topic);
+            ATOM t = GlobalAddAtomA(topic);
+            SendMessageA(reinterpret_cast<HWND>(wp), WM_DDE_ACK, reinterpret_cast<WPARAM>(w), MAKELPARAM(a, t));
+        }
+        return 0;
+    }
+    if (m == WM_DDE_EXECUTE) {
+        auto block = reinterpret_cast<HGLOBAL>(lp);
+        std::string command;
+        if (const char* p = static_cast<const char*>(GlobalLock(block))) {
+            command = p;
+            GlobalUnlock(block);
+        }
+        std::string line = "dde: " + command + "\n";
+        DWORD written = 0;
+        WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+        PostMessageA(reinterpret_cast<HWND>(wp), WM_DDE_ACK, reinterpret_cast<WPARAM>(w),
+                     PackDDElParam(WM_DDE_ACK, 0x8000, reinterpret_cast<UINT_PTR>(block)));
+        return 0;
+    }
+    if (m == WM_DDE_TERMINATE) {
+        PostMessageA(reinterpret_cast<HWND>(wp), WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(w), 0);
+        return 0;
+    }
+    return DefWindowProcA(w, m, wp, lp);
+}
+
+void start_dde_server()
+{
+    WNDCLASSA c{};
+    c.lpfnWndProc = dde_server_procedure;
+    c.hInstance = GetModuleHandleA(nullptr);
+    c.lpszClassName = "TvDdeServer";
+    RegisterClassA(&c);
+    CreateWindowExA(0, "TvDdeServer", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, c.hInstance, nullptr);
+}
+
+// The driver's own windows (the DDE server) answer while it waits.
+void pump_own()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
 
 bool timed_out() { return static_cast<LONG>(GetTickCount() - deadline) > 0; }
 bool child_running() { return WaitForSingleObject(child_process, 0) == WAIT_TIMEOUT; }
@@ -139,7 +203,9 @@ bool tend()
     if (!child_running() || timed_out())
         return false;
     answer_dialog();
-    Sleep(10);
+    pump_own();
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    pump_own();
     return true;
 }
 
@@ -290,6 +356,7 @@ int main(int argc, char** argv)
         else if (a == "--answers") answers_path = argv[++i];
         else if (a == "--actions") actions_path = argv[++i];
         else if (a == "--timeout") seconds = std::atoi(argv[++i]);
+        else if (a == "--dde-server") dde_application = argv[++i];
     }
     if (i >= argc) {
         std::fprintf(stderr, "driver: no runtime named\n");
@@ -308,6 +375,9 @@ int main(int argc, char** argv)
         if (!line.empty())
             answers.push_back(line);
     }
+
+    if (!dde_application.empty())
+        start_dde_server();
 
     STARTUPINFOA start{};
     start.cb = sizeof start;

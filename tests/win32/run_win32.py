@@ -5,6 +5,7 @@ A test folder has the layout of the golden tests (see
 tests/golden/run_golden.py) and may add:
 
   actions           what the test driver does as the user (see driver.cpp)
+  dde_server        the application name the driver answers to as a DDE server
 
 The program is compiled with the native talvenc, then the test driver starts
 talven.exe under Wine with TALVEN_STREAM=1, so that the program's text output
@@ -56,6 +57,9 @@ def run_test(test: Path, scratch: Path, args) -> rg.Outcome:
     for option, name in (("--stdin", "stdin"), ("--answers", "answers.txt"), ("--actions", "actions")):
         if (test / name).exists():
             driver += [option, windows_path(test / name)]
+    dde = test / "dde_server"
+    if dde.exists():
+        driver += ["--dde-server", dde.read_text(encoding="utf-8").strip()]
     executable = args.talven
     named = test / "executable"
     if named.exists():
