@@ -23,6 +23,7 @@
 //   click X Y      left button down and up at client X, Y
 //   rclick X Y     the same with the right button
 //   close          WM_CLOSE to the main window
+//   invalidate     the whole main window needs painting again
 //
 // With --dde-server APP the driver is also a DDE server for the application
 // name APP (any topic): it acknowledges the runtime's initiate and each
@@ -303,6 +304,9 @@ void act(const std::string& line)
         bool left = verb == "click";
         post(left ? WM_LBUTTONDOWN : WM_RBUTTONDOWN, left ? MK_LBUTTON : MK_RBUTTON, MAKELPARAM(x, y));
         post(left ? WM_LBUTTONUP : WM_RBUTTONUP, 0, MAKELPARAM(x, y));
+    } else if (verb == "invalidate") {
+        if (HWND w = main_window())
+            InvalidateRect(w, nullptr, TRUE);
     } else if (verb == "close") {
         post(WM_CLOSE, 0, 0);
     } else {

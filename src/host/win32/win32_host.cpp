@@ -156,7 +156,8 @@ std::uint32_t Win32Host::appended_program_offset()
 
 std::optional<ShortString> Win32Host::choose_program_file(std::string_view filter, std::string_view caption)
 {
-    // "a|b|c|d" becomes the pairs a\0b\0c\0d\0\0 the dialog reads.
+    // "a|b|c|d" becomes the pairs a\0b\0c\0d\0\0 the dialog reads; the
+    // string has room for both terminating NULs whatever its length.
     std::string pairs(filter);
     pairs += '|';
     for (auto& c : pairs)
@@ -173,7 +174,9 @@ std::optional<ShortString> Win32Host::choose_program_file(std::string_view filte
     ofn.lpstrFile = file;
     ofn.nMaxFile = sizeof file;
     ofn.lpstrTitle = title.c_str();
-    ofn.lpstrDefExt = "*.*";
+    // No default extension: "*.*" would be appended to a typed name as
+    // its first three characters.
+    ofn.lpstrDefExt = nullptr;
     ofn.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
     if (!GetOpenFileNameA(&ofn))
         return std::nullopt;
