@@ -18,7 +18,7 @@
 //   chars TEXT     WM_CHAR for each character
 //   char N         WM_CHAR with code N
 //   key N          WM_KEYDOWN and WM_KEYUP with virtual key N
-//   f1             F1 pressed and released on the keyboard itself
+//   f1             F1 pressed, held and released on the keyboard itself
 //   menu N         WM_COMMAND from the menu item N
 //   click X Y      left button down and up at client X, Y
 //   rclick X Y     the same with the right button
@@ -289,11 +289,17 @@ void act(const std::string& line)
         post(WM_KEYDOWN, static_cast<WPARAM>(vk), 1);
         post(WM_KEYUP, static_cast<WPARAM>(vk), 0xC0000001);
     } else if (verb == "f1") {
-        INPUT keys[2] = {};
-        keys[0].type = keys[1].type = INPUT_KEYBOARD;
-        keys[0].ki.wVk = keys[1].ki.wVk = VK_F1;
-        keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
-        SendInput(2, keys, sizeof(INPUT));
+        // Held for a moment, as a person presses it: the runtime looks for
+        // F1 being down and pressed since it last looked.
+        INPUT key{};
+        key.type = INPUT_KEYBOARD;
+        key.ki.wVk = VK_F1;
+        SendInput(1, &key, sizeof(INPUT));
+        DWORD until = GetTickCount() + 200;
+        while (tend() && static_cast<LONG>(GetTickCount() - until) < 0) {
+        }
+        key.ki.dwFlags = KEYEVENTF_KEYUP;
+        SendInput(1, &key, sizeof(INPUT));
     } else if (verb == "menu") {
         int id = 0;
         in >> id;
