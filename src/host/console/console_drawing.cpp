@@ -122,6 +122,8 @@ void ConsoleDrawing::replace_brush(const DrawSlots& slots, BrushStyle style, Win
 
 void ConsoleDrawing::replace_font(const DrawSlots& slots, const FontSpec& font)
 {
+    if (!m_log)
+        return;
     log(slots, "font \"%s\" height %d width %d angle %d,%d weight %d italic %d underline %d charset %d",
         ansi_to_utf8(font.face.view()).c_str(), font.height, font.width, font.escapement, font.orientation,
         font.weight, font.italic ? 1 : 0, font.underline ? 1 : 0, font.charset);
@@ -134,6 +136,8 @@ void ConsoleDrawing::text_colors(const DrawSlots& slots, WinColor foreground, Wi
 
 void ConsoleDrawing::draw_text(const DrawSlots& slots, std::int32_t x, std::int32_t y, std::string_view text)
 {
+    if (!m_log)
+        return;
     log(slots, "text %d,%d \"%s\"", x, y, ansi_to_utf8(text).c_str());
 }
 
