@@ -120,6 +120,7 @@ private:
     std::int32_t m_flags = 0;
     std::int32_t m_paint_mode = 2;
     UINT_PTR m_timer = 0;
+    HWND m_timer_window = nullptr;
     HWND m_dde_server = nullptr;
 
     // The text screen's cell metrics and where its cursor is shown.

@@ -329,6 +329,11 @@ LRESULT Win32Host::main_procedure(HWND window, UINT message, WPARAM wparam, LPAR
             m_backing_bitmap = nullptr;
             m_main = nullptr;
             m_caret = false;
+            // A timer of the window ends with it.
+            if (m_timer && m_timer_window == window) {
+                m_timer = 0;
+                m_timer_window = nullptr;
+            }
             PostQuitMessage(0);
         }
         return 0;
@@ -481,7 +486,7 @@ bool Win32Host::dispatch(MSG& msg)
         return false;
     // A thread timer (started before the window existed) has no window
     // procedure to tell.
-    if (msg.message == WM_TIMER && msg.hwnd == nullptr && msg.wParam == m_timer) {
+    if (msg.message == WM_TIMER && msg.hwnd == nullptr && m_timer_window == nullptr && msg.wParam == m_timer) {
         if (m_events)
             m_events->timer_tick = true;
         return true;
@@ -536,6 +541,8 @@ bool Win32Host::wait_message()
 void Win32Host::start_timer(std::uint32_t milliseconds)
 {
     stop_timer();
+    // Before the window exists the timer belongs to the thread.
+    m_timer_window = m_main;
     m_timer = SetTimer(m_main, timer_id, milliseconds, nullptr);
     if (m_events)
         m_events->timer_id = 1;
@@ -544,7 +551,7 @@ void Win32Host::start_timer(std::uint32_t milliseconds)
 void Win32Host::stop_timer()
 {
     if (m_timer)
-        KillTimer(m_main, m_timer);
+        KillTimer(m_timer_window, m_timer);
     m_timer = 0;
     if (m_events)
         m_events->timer_id = 0;
