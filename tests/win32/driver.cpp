@@ -24,6 +24,8 @@
 //   rclick X Y     the same with the right button
 //   close          WM_CLOSE to the main window
 //   invalidate     the whole main window needs painting again
+//   syskey N       WM_SYSKEYDOWN with virtual key N (as Alt+key)
+//   syscommand N   WM_SYSCOMMAND N posted to the main window
 //
 // With --dde-server APP the driver is also a DDE server for the application
 // name APP (any topic): it acknowledges the runtime's initiate and each
@@ -310,6 +312,15 @@ void act(const std::string& line)
         bool left = verb == "click";
         post(left ? WM_LBUTTONDOWN : WM_RBUTTONDOWN, left ? MK_LBUTTON : MK_RBUTTON, MAKELPARAM(x, y));
         post(left ? WM_LBUTTONUP : WM_RBUTTONUP, 0, MAKELPARAM(x, y));
+    } else if (verb == "syskey") {
+        int vk = 0;
+        in >> vk;
+        post(WM_SYSKEYDOWN, static_cast<WPARAM>(vk), 0x20000001);
+        post(WM_SYSKEYUP, static_cast<WPARAM>(vk), 0xE0000001);
+    } else if (verb == "syscommand") {
+        int command = 0;
+        in >> command;
+        post(WM_SYSCOMMAND, static_cast<WPARAM>(command), 0);
     } else if (verb == "invalidate") {
         if (HWND w = main_window())
             InvalidateRect(w, nullptr, TRUE);
