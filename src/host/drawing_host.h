@@ -96,6 +96,11 @@ public:
     }
     virtual void replace_font(const DrawSlots& slots, const FontSpec& font) { (void)slots, (void)font; }
 
+    // Fills the whole screen-sized area with the current brush, or first
+    // selects the white stock brush into both slots (CLS).
+    enum class ClearBrush : bool { Current, White };
+    virtual void clear(const DrawSlots& slots, ClearBrush brush) { (void)slots, (void)brush; }
+
     virtual void text_colors(const DrawSlots& slots, WinColor foreground, WinColor background, bool transparent)
     {
         (void)slots, (void)foreground, (void)background, (void)transparent;

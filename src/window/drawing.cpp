@@ -413,11 +413,15 @@ constexpr SysVarEntry sysvars[] = {
 } // namespace
 
 // The brush record stays: it belongs to BRUSH.
-void replace_brush_color(Runtime& rt, std::int32_t color)
+void clear_drawing(Runtime& rt, std::optional<std::int32_t> color)
 {
     DrawSlots slots = drawing_slots(rt);
-    if (!no_slot(slots))
-        rt.host.drawing().replace_brush(slots, BrushStyle::Solid, color_of(rt, color), 0);
+    if (no_slot(slots))
+        return;
+    DrawingHost& host = rt.host.drawing();
+    if (color)
+        host.replace_brush(slots, BrushStyle::Solid, color_of(rt, *color), 0);
+    host.clear(slots, color ? DrawingHost::ClearBrush::Current : DrawingHost::ClearBrush::White);
 }
 
 std::span<const CommandEntry> drawing_commands() { return commands; }

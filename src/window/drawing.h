@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 
 #include "core/dispatch.h"
@@ -25,8 +26,9 @@ std::int32_t reverse_color_rule(WinColor color);
 enum class PrintOnce : bool { No, Yes };
 DrawSlots drawing_slots(Runtime& rt, PrintOnce once = PrintOnce::No);
 
-// Replaces the current brush with a solid one (CLS with a colour).
-void replace_brush_color(Runtime& rt, std::int32_t color);
+// CLS on the drawing surface: a colour replaces the current brush with a
+// solid one, none selects the white stock brush; then both slots are filled.
+void clear_drawing(Runtime& rt, std::optional<std::int32_t> color);
 
 std::span<const CommandEntry> drawing_commands();
 std::span<const FunctionEntry> drawing_functions();

@@ -5,6 +5,7 @@
 #include "window/main_window.h"
 #include "data/file_arguments.h"
 #include "values/fetch.h"
+#include "window/drawing.h"
 
 namespace talven {
 namespace {
@@ -43,15 +44,17 @@ void cmd_font(Runtime& rt)
         rt.screen.set_font(*n);
 }
 
-// CLS [colour]: the colour selects the brush of the drawing surface, which
-// a host without one has not; it is evaluated all the same.
+// CLS [colour]: blanks the text screen, then fills the drawing surface with
+// a solid brush of the colour, or with white.
 void cmd_cls(Runtime& rt)
 {
     rt.loop.handled = true;
-    if (!rt.loop.args.empty() && !fetch_long(rt, rest_of_text))
+    std::optional<std::int32_t> color;
+    if (!rt.loop.args.empty() && !(color = fetch_long(rt, rest_of_text)))
         return;
     ensure_window(rt);
     rt.screen.clear(rt.host);
+    clear_drawing(rt, color);
 }
 
 // TBOX row1, column1 - row2, column2; style. The characters are stored in

@@ -129,6 +129,11 @@ void ConsoleDrawing::replace_font(const DrawSlots& slots, const FontSpec& font)
         font.weight, font.italic ? 1 : 0, font.underline ? 1 : 0, font.charset);
 }
 
+void ConsoleDrawing::clear(const DrawSlots& slots, ClearBrush brush)
+{
+    log(slots, "clear %s", brush == ClearBrush::White ? "white" : "brush");
+}
+
 void ConsoleDrawing::text_colors(const DrawSlots& slots, WinColor foreground, WinColor background, bool transparent)
 {
     log(slots, "textcolors %08X %08X %s", foreground, background, transparent ? "transparent" : "opaque");

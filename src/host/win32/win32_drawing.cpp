@@ -202,6 +202,22 @@ void Win32Drawing::replace_font(const DrawSlots& slots, const FontSpec& f)
                         f.charset, 0, 0, 0, 0, face.c_str()));
 }
 
+// Shapes drawn after a CLS without colour are filled white until the next
+// brush command.
+void Win32Drawing::clear(const DrawSlots& slots, ClearBrush brush)
+{
+    const int width = m_host.screen_width(), height = m_host.screen_height();
+    on_both(slots, [&](HDC dc) {
+        if (brush == ClearBrush::White)
+            SelectObject(dc, GetStockObject(WHITE_BRUSH));
+        PatBlt(dc, 0, 0, width, height, PATCOPY);
+    });
+    if (HWND main = m_host.main_window()) {
+        InvalidateRect(main, nullptr, FALSE);
+        UpdateWindow(main);
+    }
+}
+
 void Win32Drawing::text_colors(const DrawSlots& slots, WinColor foreground, WinColor background, bool transparent)
 {
     on_both(slots, [&](HDC dc) {

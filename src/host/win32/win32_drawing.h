@@ -30,6 +30,7 @@ public:
     void replace_pen(const DrawSlots& slots, std::int32_t style, std::int32_t width, WinColor color) override;
     void replace_brush(const DrawSlots& slots, BrushStyle style, WinColor color, std::int32_t hatch) override;
     void replace_font(const DrawSlots& slots, const FontSpec& font) override;
+    void clear(const DrawSlots& slots, ClearBrush brush) override;
     void text_colors(const DrawSlots& slots, WinColor foreground, WinColor background, bool transparent) override;
     void draw_text(const DrawSlots& slots, std::int32_t x, std::int32_t y, std::string_view text) override;
     std::vector<ShortString> font_families(const DrawSlots& slots) override;
