@@ -135,6 +135,10 @@ public:
     // Waits for the next window message (on a console: the next key or
     // timer tick) and records it; false when none can come any more.
     virtual bool wait_message() = 0;
+    // WAITMESSAGE: waits for exactly one message, records it as the last
+    // message and dispatches it as the pump does; a quit message too, and
+    // the program goes on. False when no message can come any more.
+    virtual bool wait_one_message() { return wait_message(); }
 
     // Where the host records what the user does (keys, mouse, commands,
     // timer ticks); bound by the core before the program runs and unbound

@@ -48,6 +48,7 @@ public:
     void hide_caret() override;
     void beep() override { MessageBeep(0); }
     bool wait_message() override;
+    bool wait_one_message() override;
     void bind_events(EventState* events) override;
     void start_timer(std::uint32_t milliseconds) override;
     void stop_timer() override;

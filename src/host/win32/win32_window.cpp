@@ -538,6 +538,24 @@ bool Win32Host::wait_message()
     return true;
 }
 
+bool Win32Host::wait_one_message()
+{
+    if (!m_main && !m_timer && !m_current_dialog) {
+        MSG peeked;
+        if (!PeekMessageA(&peeked, nullptr, 0, 0, PM_NOREMOVE))
+            return false;
+    }
+    MSG msg{};
+    GetMessageA(&msg, nullptr, 0, 0);
+    m_events->last_message = {handle_number(msg.hwnd), msg.message, static_cast<std::uint32_t>(msg.wParam),
+                              static_cast<std::uint32_t>(msg.lParam)};
+    // A quit message is dispatched like any other: to no window.
+    if (msg.message == WM_QUIT)
+        return true;
+    dispatch(msg);
+    return true;
+}
+
 void Win32Host::start_timer(std::uint32_t milliseconds)
 {
     stop_timer();
