@@ -30,6 +30,13 @@ PACKAGES=(
     # Windows builds (posix thread model: std::thread, std::mutex and GoogleTest need it)
     g++-mingw-w64-x86-64-posix
     g++-mingw-w64-i686-posix
+    # Win32 tests: the 64-bit Wine loader (never wine32: 32-bit code cannot
+    # run here), a virtual display, a German locale, screenshots
+    wine
+    wine64
+    xvfb
+    locales
+    imagemagick
 )
 
 missing=()
@@ -40,7 +47,19 @@ for pkg in "${PACKAGES[@]}"; do
     fi
 done
 
+# Wine follows the locale for code pages and number formats; the runtime's
+# home is German.
+german_locale() {
+    locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$' && return 0
+    local sudo=()
+    [[ $(id -u) -eq 0 ]] || sudo=(sudo)
+    "${sudo[@]}" sed -i 's/^# *de_DE.UTF-8 UTF-8/de_DE.UTF-8 UTF-8/' /etc/locale.gen
+    grep -q '^de_DE.UTF-8 UTF-8' /etc/locale.gen || echo 'de_DE.UTF-8 UTF-8' | "${sudo[@]}" tee -a /etc/locale.gen >/dev/null
+    "${sudo[@]}" locale-gen >/dev/null
+}
+
 if [[ ${#missing[@]} -eq 0 ]]; then
+    german_locale
     echo "setup: all ${#PACKAGES[@]} packages are installed"
     exit 0
 fi
@@ -54,4 +73,5 @@ fi
 export DEBIAN_FRONTEND=noninteractive
 "${SUDO[@]}" apt-get update -q
 "${SUDO[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+german_locale
 echo "setup: done"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds every configuration and runs the test suite.
-# Stages: setup, native build, win64 build, win32 build (the Windows ones build
-# the portable core only for now), CTest on the native build, the same suite
+# Stages: setup, native build, win64 build, win32 build (the release build:
+# built and linked, never run here), CTest on the native build, the Win32
+# tests on the win64 build under Wine and Xvfb (scripts/wine-env.sh), the same suite
 # built with AddressSanitizer + UndefinedBehaviorSanitizer (asan preset), and
 # the fuzz targets built with clang-16 (fuzz preset): each replays its corpus
 # and runs a short pass with a fixed seed and number of runs. Each stage
@@ -50,9 +51,12 @@ build() {
 total_start=$(now)
 stage "setup" scripts/setup.sh || exit 1
 stage "build native" build native || { echo "test: the native build failed; no tests run"; exit 1; }
-stage "build win64 (core only)" build win64
-stage "build win32 (core only)" build win32
+stage "build win64" build win64
+stage "build win32" build win32
 stage "ctest native" ctest --preset native
+# The Win32 tests compile their programs with the native talvenc.
+stage "ctest win32 (Wine)" scripts/wine-env.sh build/win64 \
+    ctest --test-dir build/win64 -L win32 -j2 --output-on-failure --timeout 120
 stage "build asan" build asan && stage "ctest asan" ctest --preset asan
 stage "build fuzz" build fuzz && stage "ctest fuzz (corpus replay, short fixed-seed pass)" ctest --preset fuzz
 

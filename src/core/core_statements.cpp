@@ -448,7 +448,7 @@ void cmd_beep(Runtime& rt)
 void cmd_waitmessage(Runtime& rt)
 {
     rt.loop.handled = true;
-    if (!rt.host.wait_message())
+    if (!rt.host.wait_one_message())
         rt.end_program(exit_code::window_closed);
 }
 

@@ -1,6 +1,8 @@
 // The list of every subsystem's registration tables. To find the handler of
 // a token, look here for the table that lists it.
 #include "core/dispatch.h"
+#include "window/drawing.h"
+#include "window/main_window.h"
 
 namespace talven {
 
@@ -12,7 +14,10 @@ std::span<const std::span<const CommandEntry>> command_registries()
         declaration_commands(),
         text_commands(),
         screen_commands(),
+        window_commands(),
         file_commands(),
+        drawing_commands(),
+        bitmap_commands(),
         event_commands(),
         table_commands(),
         index_commands(),
@@ -27,6 +32,7 @@ std::span<const std::span<const FunctionEntry>> function_registries()
         numeric_functions(),
         string_functions(),
         file_functions(),
+        drawing_functions(),
         event_functions(),
         table_functions(),
         index_functions(),
@@ -41,6 +47,7 @@ std::span<const std::span<const SysVarEntry>> sysvar_registries()
         event_sysvars(),
         platform_sysvars(),
         table_sysvars(),
+        drawing_sysvars(),
     };
     return registries;
 }

@@ -18,7 +18,9 @@
 #include "values/arg_cache.h"
 #include "values/value.h"
 #include "values/variables.h"
+#include "window/drawing_state.h"
 #include "window/events.h"
+#include "window/main_window.h"
 #include "window/text_screen.h"
 
 namespace talven {
@@ -76,11 +78,6 @@ struct FormatSettings {
 
 struct WindowSettings {
     ShortString title{"ZUK-TALVEN\xB2 RUNTIME 6.0-32"};
-};
-
-// The true-colour switch that colour arguments and the colour functions read.
-struct DrawSettings {
-    bool true_color = false;
 };
 
 // The settings the runtime reads from the user's locale once at start-up.
@@ -163,6 +160,7 @@ struct Runtime {
     FormatSettings format;
     EventState events;
     WindowSettings window;
+    MainWindowState main_window;
     DrawSettings draw;
     LocaleSettings locale;
     RandomState random;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/short_string.h"
+#include "host/drawing_host.h"
 #include "host/host_files.h"
 #include "window/events.h"
 
@@ -90,6 +91,10 @@ public:
     // without one (a fuzzing or test host) refuses every operation.
     virtual HostFileSystem& files() { return no_file_system(); }
 
+    // The drawing operations; a host without a display accepts them and
+    // draws nothing.
+    virtual DrawingHost& drawing() { return no_drawing(); }
+
     virtual BoxAnswer message_box(std::string_view text, std::string_view caption, BoxIcon icon, BoxButtons buttons) = 0;
 
     // The local date and time, and the milliseconds since the system started.
@@ -130,6 +135,10 @@ public:
     // Waits for the next window message (on a console: the next key or
     // timer tick) and records it; false when none can come any more.
     virtual bool wait_message() = 0;
+    // WAITMESSAGE: waits for exactly one message, records it as the last
+    // message and dispatches it as the pump does; a quit message too, and
+    // the program goes on. False when no message can come any more.
+    virtual bool wait_one_message() { return wait_message(); }
 
     // Where the host records what the user does (keys, mouse, commands,
     // timer ticks); bound by the core before the program runs and unbound
@@ -156,6 +165,56 @@ public:
     }
     // The separators of formatted numbers in the user's locale.
     virtual NumberSeparators number_separators() { return {}; }
+
+    // The main window. A host without a display keeps a window that exists
+    // once created and shows nothing; its text capacity is the console's.
+    struct WindowSetup {
+        std::int32_t x = 0, y = 0, width = 640, height = 480;
+        std::uint32_t style = 0x000F0000;  // WS_* frame bits
+        std::int32_t flags = 0;            // WINDOWSTYLE bits 0x0010..0x0200
+        std::int32_t paint_mode = 2;
+        std::string_view title;
+    };
+    struct TextCapacity {
+        std::int32_t columns = 80;
+        std::int32_t rows = 32;
+    };
+    // Creates the main window when it does not exist; returns the text-screen
+    // capacity of the display when it was created now.
+    virtual std::optional<TextCapacity> create_main_window(const WindowSetup& setup)
+    {
+        (void)setup;
+        return TextCapacity{};
+    }
+    // False once the window has been closed or destroyed.
+    virtual bool main_window_alive() { return true; }
+    // Moves and sizes the main window; fill_white clears its surface first.
+    virtual void place_main_window(std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height,
+                                   bool fill_white)
+    {
+        (void)x, (void)y, (void)width, (void)height, (void)fill_white;
+    }
+    // Places any window; after is the window to insert it after (0: keep
+    // the z-order).
+    virtual void set_window_position(std::uint32_t window, std::int32_t x, std::int32_t y, std::int32_t width,
+                                     std::int32_t height, std::uint32_t after)
+    {
+        (void)window, (void)x, (void)y, (void)width, (void)height, (void)after;
+    }
+    enum class WindowShow { Maximized, Minimized, Normal };
+    virtual void show_main_window(WindowShow how) { (void)how; }
+    // 0: the program repaints everything; 1: the main window repaints
+    // itself; 2: dialog windows too.
+    virtual void set_paint_mode(std::int32_t mode) { (void)mode; }
+    virtual void repaint_main_window() {}
+    // A DDE conversation of the main window: the answering server is kept
+    // in the event state (dde_server).
+    virtual void dde_initiate(std::string_view application, std::string_view topic)
+    {
+        (void)application, (void)topic;
+    }
+    virtual void dde_execute(std::string_view command) { (void)command; }
+    virtual void dde_terminate() {}
 
     // Memory for area variables. Programs see a block's address as a 32-bit
     // number, so blocks lie below 2 GiB where the platform allows it.

@@ -2,8 +2,10 @@
 // frames of box characters.
 #include "core/dispatch.h"
 #include "core/runtime.h"
+#include "window/main_window.h"
 #include "data/file_arguments.h"
 #include "values/fetch.h"
+#include "window/drawing.h"
 
 namespace talven {
 namespace {
@@ -42,14 +44,17 @@ void cmd_font(Runtime& rt)
         rt.screen.set_font(*n);
 }
 
-// CLS [colour]: the colour selects the brush of the drawing surface, which
-// a host without one has not; it is evaluated all the same.
+// CLS [colour]: blanks the text screen, then fills the drawing surface with
+// a solid brush of the colour, or with white.
 void cmd_cls(Runtime& rt)
 {
     rt.loop.handled = true;
-    if (!rt.loop.args.empty() && !fetch_long(rt, rest_of_text))
+    std::optional<std::int32_t> color;
+    if (!rt.loop.args.empty() && !(color = fetch_long(rt, rest_of_text)))
         return;
+    ensure_window(rt);
     rt.screen.clear(rt.host);
+    clear_drawing(rt, color);
 }
 
 // TBOX row1, column1 - row2, column2; style. The characters are stored in
@@ -72,6 +77,7 @@ void cmd_tbox(Runtime& rt)
     auto style = fetch_integer(rt, rest_of_text);
     if (!style)
         return;
+    ensure_window(rt);
     if (!rt.screen.box(rt.host, *row1, *column1, *row2, *column2, *style))
         rt.fatal(Msg::BoxOutsideWindow);
 }

@@ -5,6 +5,7 @@
 #include "core/dispatch.h"
 #include "core/loop.h"
 #include "core/runtime.h"
+#include "window/main_window.h"
 #include "data/file_commands.h"
 #include "values/conversions.h"
 #include "values/fetch.h"
@@ -26,11 +27,13 @@ void cmd_print(Runtime& rt)
 {
     rt.loop.handled = true;
     if (rt.loop.args.empty()) {
+        ensure_window(rt);
         rt.screen.write(rt.host, newline);
         return;
     }
     if (redirected_to_file(rt, "PRINT"))
         return;
+    ensure_window(rt);
     rt.fetch.last_argument = false;
     while (!rt.fetch.last_argument) {
         std::uint32_t fatals = rt.errors.fatal_count;
@@ -91,6 +94,7 @@ void cmd_input(Runtime& rt)
     rt.loop.handled = true;
     if (redirected_to_file(rt, "INPUT"))
         return;
+    ensure_window(rt);
     ShortString name = upper_trimmed(rt.loop.args.view());
     char suffix = name.empty() ? '\0' : name[name.size() - 1];
     VariableStore& store = rt.variables;

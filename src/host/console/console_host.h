@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "host/console/console_drawing.h"
 #include "host/console/console_files.h"
 #include "host/console/console_input.h"
 #include "host/host.h"
@@ -26,6 +27,7 @@ public:
     std::optional<ShortString> choose_program_file(std::string_view filter, std::string_view caption) override;
     std::unique_ptr<HostFile> open_for_reading(std::string_view name) override;
     HostFileSystem& files() override { return m_files; }
+    DrawingHost& drawing() override { return m_drawing; }
     BoxAnswer message_box(std::string_view text, std::string_view caption, BoxIcon icon, BoxButtons buttons) override;
     LocalTime local_time() override;
     std::uint32_t tick_count() override;
@@ -55,6 +57,7 @@ private:
     std::size_t m_next_answer = 0;
     std::optional<LocalTime> m_fixed_time;
     ConsoleFiles m_files;
+    ConsoleDrawing m_drawing;
     ConsoleInput m_input;
     std::string m_windows_directory;
     // Standard output is a terminal: the text screen is shown on it with

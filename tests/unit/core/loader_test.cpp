@@ -106,7 +106,7 @@ TEST(Loader, FailureTable)
 TEST(Loader, UnscramblesWithTheLineKey)
 {
     // Key 0x53 by the older rule: REM then a scrambled SCREEN line, which
-    // must come out as SCREEN and report itself.
+    // must come out as SCREEN, which without a window reports itself.
     std::string file = header("4", 0x12, 0x41);
     file += std::string("\x01", 1) + static_cast<char>(0x27 ^ 0x53);
     file += std::string("\x01", 1) + static_cast<char>(0x42 ^ 0x53);
@@ -115,7 +115,7 @@ TEST(Loader, UnscramblesWithTheLineKey)
     host.files["P.TVC"] = file;
     EXPECT_EQ(run_runtime(host), 2);
     ASSERT_EQ(host.boxes.size(), 1u);
-    EXPECT_EQ(host.boxes[0].caption, "Befehl unbekannt: SCREEN");
+    EXPECT_EQ(host.boxes[0].caption, "Der Befehl setzt ein Fenster vorraus!");
     EXPECT_EQ(host.boxes[0].text, "Zeile      2!");
 }
 
@@ -149,7 +149,7 @@ TEST(Loader, FindsTheProgram)
 
 TEST(Loader, AppendedProgramWinsUnlessParameterOneIsAProgram)
 {
-    std::string appended = "EXECUTABLE BYTES" + plain_program({"\x42"}); // SCREEN: reports
+    std::string appended = "EXECUTABLE BYTES" + plain_program({"\x42"}); // SCREEN: reports (no window)
     std::string separate = plain_program({"\xBF"});
     {
         FakeHost host;
@@ -160,7 +160,7 @@ TEST(Loader, AppendedProgramWinsUnlessParameterOneIsAProgram)
         host.appended_offset = 16;
         EXPECT_EQ(run_runtime(host), 2);
         ASSERT_EQ(host.boxes.size(), 1u);
-        EXPECT_EQ(host.boxes[0].caption, "Befehl unbekannt: SCREEN");
+        EXPECT_EQ(host.boxes[0].caption, "Der Befehl setzt ein Fenster vorraus!");
     }
     {
         FakeHost host;

@@ -1,0 +1,43 @@
+// The BMP reader on arbitrary bytes. A file it accepts must keep every range
+// it hands on inside its block: the header the platform reads, the colour
+// table and the pixel rows are read here byte by byte, so that the sanitizer
+// sees any range that reaches outside.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <vector>
+
+#include "window/bmp.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    using namespace talven;
+    auto dib = parse_bmp(std::vector<std::uint8_t>(data, data + size));
+    if (!dib)
+        return 0;
+    if (dib->pixel_offset > dib->block.size() || dib->pixel_size > dib->block.size() - dib->pixel_offset)
+        std::abort();
+    if (dib->info.size() < bmp::info_header_size + std::size_t{dib->colors} * 4)
+        std::abort();
+    if (dib->width <= 0 || dib->height == 0)
+        std::abort();
+    unsigned sum = 0;
+    for (std::uint8_t b : dib->info)
+        sum += b;
+    const std::uint8_t* p = dib->pixels();
+    for (std::size_t i = 0; i < dib->pixel_size; ++i)
+        sum += p[i];
+    // Uncompressed rows must all be there.
+    if ((dib->compression == 0 || dib->compression == 3) &&
+        dib->pixel_size < bmp_row_size(dib->bits, static_cast<std::uint32_t>(dib->width)) *
+                              static_cast<std::uint64_t>(dib->height < 0 ? -std::int64_t{dib->height} : dib->height))
+        std::abort();
+    // What the reader accepts, the writer can lay out again.
+    const std::uint32_t full_table = dib->bits <= 8 ? 1u << dib->bits : 0;
+    if (dib->compression == 0 && dib->height > 0 && dib->colors == full_table) {
+        auto out = encode_bmp(*dib);
+        if (!parse_bmp(std::move(out)))
+            std::abort();
+    }
+    return static_cast<int>(sum & 0);
+}

@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# Runs one command with a display and a Wine prefix of its own:
+#
+#   scripts/wine-env.sh <build folder> <command> [arguments...]
+#
+# Starts Xvfb on a free display, creates a throw-away Wine prefix inside the
+# build folder (wineboot first, so that later starts are quick and quiet),
+# keeps one Wine server alive while the command runs, and stops the server
+# before Xvfb, whatever happens. The command sees DISPLAY, WINEPREFIX,
+# WINEDEBUG=-all, a German locale and TALVEN_WINE (the 64-bit loader).
+set -euo pipefail
+
+build=${1:?build folder}
+shift
+[[ $# -gt 0 ]] || { echo "wine-env: no command" >&2; exit 2; }
+
+export TALVEN_WINE=/usr/lib/wine/wine64
+export WINESERVER=/usr/lib/wine/wineserver64
+[[ -x $TALVEN_WINE ]] || { echo "wine-env: $TALVEN_WINE missing (run scripts/setup.sh)" >&2; exit 2; }
+command -v Xvfb >/dev/null || { echo "wine-env: Xvfb missing (run scripts/setup.sh)" >&2; exit 2; }
+
+export WINEPREFIX=$(cd "$build" && pwd)/wineprefix
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export LANG=de_DE.UTF-8 LC_ALL=de_DE.UTF-8
+export TZ=UTC
+
+# A display nobody uses: its lock file and socket are both absent.
+display=
+for n in $(seq 90 190); do
+    if [[ ! -e /tmp/.X$n-lock && ! -e /tmp/.X11-unix/X$n ]]; then
+        display=$n
+        break
+    fi
+done
+[[ -n $display ]] || { echo "wine-env: no free display" >&2; exit 2; }
+
+xvfb_pid=
+cleanup() {
+    "$WINESERVER" -k >/dev/null 2>&1 || true
+    timeout 20 "$WINESERVER" -w >/dev/null 2>&1 || true
+    if [[ -n $xvfb_pid ]]; then
+        kill "$xvfb_pid" 2>/dev/null || true
+        wait "$xvfb_pid" 2>/dev/null || true
+    fi
+}
+trap cleanup EXIT INT TERM
+
+Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+export DISPLAY=":$display"
+for _ in $(seq 50); do
+    [[ -e /tmp/.X11-unix/X$display ]] && break
+    sleep 0.1
+done
+
+if [[ ! -f $WINEPREFIX/system.reg ]]; then
+    rm -rf "$WINEPREFIX"
+    timeout 300 "$TALVEN_WINE" wineboot --init >/dev/null 2>&1 || true
+fi
+# One server for the whole run: every start after this one is quick.
+"$WINESERVER" -p >/dev/null 2>&1 || true
+timeout 120 "$TALVEN_WINE" wineboot >/dev/null 2>&1 || true
+
+set +e
+"$@"
+status=$?
+exit $status
