@@ -15,10 +15,28 @@ void sys_desktop(Runtime& rt) { rt.value.integer = as_signed(rt.host.platform_fa
 void sys_screenwidth(Runtime& rt) { rt.value.integer = rt.host.platform_facts().screen_width; }
 void sys_screenheight(Runtime& rt) { rt.value.integer = rt.host.platform_facts().screen_height; }
 void sys_colordepth(Runtime& rt) { rt.value.integer = rt.host.platform_facts().color_depth; }
-void sys_wintop(Runtime& rt) { rt.value.integer = rt.host.platform_facts().window_top; }
-void sys_winbottom(Runtime& rt) { rt.value.integer = rt.host.platform_facts().window_bottom; }
-void sys_winleft(Runtime& rt) { rt.value.integer = rt.host.platform_facts().window_left; }
-void sys_winright(Runtime& rt) { rt.value.integer = rt.host.platform_facts().window_right; }
+// The main window's rectangle on the screen. Without a window of the
+// host's (none yet, or a host without a display) it is the one WINDOW
+// asked for.
+PlatformFacts window_facts(Runtime& rt)
+{
+    PlatformFacts facts = rt.host.platform_facts();
+    if (facts.main_window == 0) {
+        const MainWindowState& window = rt.main_window;
+        facts.window_left = window.x;
+        facts.window_top = window.y;
+        facts.window_right = static_cast<std::int32_t>(static_cast<std::uint32_t>(window.x) +
+                                                       static_cast<std::uint32_t>(window.width));
+        facts.window_bottom = static_cast<std::int32_t>(static_cast<std::uint32_t>(window.y) +
+                                                        static_cast<std::uint32_t>(window.height));
+    }
+    return facts;
+}
+
+void sys_wintop(Runtime& rt) { rt.value.integer = window_facts(rt).window_top; }
+void sys_winbottom(Runtime& rt) { rt.value.integer = window_facts(rt).window_bottom; }
+void sys_winleft(Runtime& rt) { rt.value.integer = window_facts(rt).window_left; }
+void sys_winright(Runtime& rt) { rt.value.integer = window_facts(rt).window_right; }
 
 // The low byte of the module handle, sign-extended.
 void sys_instance(Runtime& rt)

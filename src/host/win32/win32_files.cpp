@@ -111,6 +111,9 @@ public:
         return {static_cast<std::uint64_t>(n.QuadPart), fs_code::ok};
     }
 
+    // A table shrinks when it is packed: the file ends where it stands.
+    FsCode set_end() override { return SetEndOfFile(m_handle) ? fs_code::ok : last_error(); }
+
     FileId id() const override { return m_id; }
 
     FsCode close() override
