@@ -2,6 +2,7 @@
 // drawing-target switch and the print-job scaling. The host draws.
 #include "window/drawing.h"
 
+#include "core/loop.h"
 #include "core/runtime.h"
 #include "data/file_arguments.h"
 #include "values/fetch.h"
@@ -54,20 +55,6 @@ std::int32_t print_scale(const Runtime& rt, std::int32_t v)
 }
 
 WinColor color_of(const Runtime& rt, std::int32_t value) { return color_rule(value, rt.draw.true_color); }
-
-// ENDPAINT pumps, and the pump may end the program.
-void pump(Runtime& rt)
-{
-    switch (rt.host.pump_messages()) {
-    case PumpResult::Continue:
-        if (rt.events.stop_requested)
-            rt.end_program(exit_code::window_closed);
-        return;
-    case PumpResult::Quit:
-    case PumpResult::Break:
-        rt.end_program(exit_code::window_closed);
-    }
-}
 
 // Fetches n integers, each ending at its own separator (a blank: the rest
 // of the text); false after a report.
@@ -155,6 +142,7 @@ void cmd_endpaint(Runtime& rt)
     }
     d.paint_active = false;
     rt.main_window.paint_target = false;
+    // The window catches up on what it missed; the pump may end the program.
     pump(rt);
 }
 

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "host/box_lines.h"
 #include "host/console/codepage.h"
 #include "host/console/console_files.h"
 #include "host/console/console_profile.h"
@@ -39,16 +40,6 @@ private:
     std::FILE* m_file;
 };
 
-const char* icon_word(BoxIcon icon)
-{
-    switch (icon) {
-    case BoxIcon::Error: return "error";
-    case BoxIcon::Warning: return "warning";
-    case BoxIcon::Information: return "info";
-    case BoxIcon::Question: return "question";
-    }
-    return "info";
-}
 
 // The upper half of code page 437 (the OEM font of the text screen) in UTF-8.
 constexpr const char* cp437_upper[128] = {
@@ -101,21 +92,6 @@ std::string colour_sequence(std::uint8_t attribute)
     return buffer;
 }
 
-// Line breaks become one blank each; a CR LF pair is one line break.
-std::string one_line(std::string_view text)
-{
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' || text[i] == '\n') {
-            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-                ++i;
-            out.push_back(' ');
-        } else {
-            out.push_back(text[i]);
-        }
-    }
-    return out;
-}
 
 BoxAnswer default_answer(BoxButtons buttons)
 {
@@ -145,30 +121,6 @@ std::optional<BoxAnswer> parse_answer(std::string word)
     return std::nullopt;
 }
 
-// "YYYY-MM-DD HH:MM:SS[.mmm]" for tests that need a fixed clock.
-std::optional<LocalTime> parse_fixed_time(const char* text)
-{
-    LocalTime t;
-    int consumed = 0;
-    int count = std::sscanf(text, "%d-%d-%d %d:%d:%d%n", &t.year, &t.month, &t.day, &t.hour, &t.minute, &t.second,
-                            &consumed);
-    if (count < 3)
-        return std::nullopt;
-    // The fraction of a second: ".78" is 780 milliseconds.
-    if (count == 6 && text[consumed] == '.') {
-        int scale = 100;
-        for (const char* p = text + consumed + 1; *p >= '0' && *p <= '9' && scale > 0; ++p, scale /= 10)
-            t.millisecond += (*p - '0') * scale;
-    }
-    std::tm parts{};
-    parts.tm_year = t.year - 1900;
-    parts.tm_mon = t.month - 1;
-    parts.tm_mday = t.day;
-    parts.tm_hour = 12;
-    timegm(&parts);
-    t.weekday = parts.tm_wday;
-    return t;
-}
 
 } // namespace
 
@@ -232,11 +184,11 @@ BoxAnswer ConsoleHost::message_box(std::string_view text, std::string_view capti
 {
     std::fflush(stdout);
     std::string line = "[";
-    line += icon_word(icon);
+    line += box_kind_word(icon);
     line += "] ";
-    line += one_line(ansi_to_utf8(caption));
+    line += box_line_text(ansi_to_utf8(caption));
     line += " | ";
-    line += one_line(ansi_to_utf8(text));
+    line += box_line_text(ansi_to_utf8(text));
     line += '\n';
     std::fwrite(line.data(), 1, line.size(), stderr);
     std::fflush(stderr);

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "values/conversions.h"
 #include "host/console/codepage.h"
 #include "host/console/console_files.h"
 
@@ -20,22 +21,6 @@ std::string_view trimmed(std::string_view text)
     while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r'))
         text.remove_suffix(1);
     return text;
-}
-
-bool same_name(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'a' && x <= 'z')
-            x = static_cast<char>(x - 0x20);
-        if (y >= 'a' && y <= 'z')
-            y = static_cast<char>(y - 0x20);
-        if (x != y)
-            return false;
-    }
-    return true;
 }
 
 } // namespace
@@ -61,11 +46,11 @@ std::optional<std::string> ini_entry(std::string_view text, std::string_view sec
             continue;
         if (line.front() == '[') {
             std::size_t close = line.find(']');
-            in_section = close != std::string_view::npos && same_name(trimmed(line.substr(1, close - 1)), section);
+            in_section = close != std::string_view::npos && is_upper_ansi_equal(trimmed(line.substr(1, close - 1)), section);
             continue;
         }
         std::size_t equals = line.find('=');
-        if (in_section && equals != std::string_view::npos && same_name(trimmed(line.substr(0, equals)), key))
+        if (in_section && equals != std::string_view::npos && is_upper_ansi_equal(trimmed(line.substr(0, equals)), key))
             return std::string(trimmed(line.substr(equals + 1)));
     }
     return std::nullopt;

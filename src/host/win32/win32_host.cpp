@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "host/box_lines.h"
+
 namespace talven {
 namespace {
 
@@ -34,16 +36,6 @@ private:
     HANDLE m_handle;
 };
 
-const char* icon_word(BoxIcon icon)
-{
-    switch (icon) {
-    case BoxIcon::Error: return "error";
-    case BoxIcon::Warning: return "warning";
-    case BoxIcon::Information: return "info";
-    case BoxIcon::Question: return "question";
-    }
-    return "info";
-}
 
 UINT box_flags(BoxIcon icon, BoxButtons buttons)
 {
@@ -65,47 +57,7 @@ UINT box_flags(BoxIcon icon, BoxButtons buttons)
     return flags;
 }
 
-// Line breaks become one blank each; a CR LF pair is one line break.
-std::string one_line(std::string_view text)
-{
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' || text[i] == '\n') {
-            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-                ++i;
-            out.push_back(' ');
-        } else {
-            out.push_back(text[i]);
-        }
-    }
-    return out;
-}
 
-// "YYYY-MM-DD HH:MM:SS[.fraction]": the clock of tests, as on the console.
-std::optional<LocalTime> parse_fixed_time(const char* text)
-{
-    LocalTime t;
-    int consumed = 0;
-    int count = std::sscanf(text, "%d-%d-%d %d:%d:%d%n", &t.year, &t.month, &t.day, &t.hour, &t.minute, &t.second,
-                            &consumed);
-    if (count < 3)
-        return std::nullopt;
-    if (count == 6 && text[consumed] == '.') {
-        int scale = 100;
-        for (const char* p = text + consumed + 1; *p >= '0' && *p <= '9' && scale > 0; ++p, scale /= 10)
-            t.millisecond += (*p - '0') * scale;
-    }
-    // The weekday of the date, by the system's own calendar.
-    SYSTEMTIME st{};
-    st.wYear = static_cast<WORD>(t.year);
-    st.wMonth = static_cast<WORD>(t.month);
-    st.wDay = static_cast<WORD>(t.day);
-    st.wHour = 12;
-    FILETIME ft{};
-    if (SystemTimeToFileTime(&st, &ft) && FileTimeToSystemTime(&ft, &st))
-        t.weekday = st.wDayOfWeek;
-    return t;
-}
 
 } // namespace
 
@@ -197,11 +149,11 @@ BoxAnswer Win32Host::message_box(std::string_view text, std::string_view caption
 {
     if (m_stream) {
         std::string line = "[";
-        line += icon_word(icon);
+        line += box_kind_word(icon);
         line += "] ";
-        line += one_line(caption);
+        line += box_line_text(caption);
         line += " | ";
-        line += one_line(text);
+        line += box_line_text(text);
         line += '\n';
         stream(m_stderr, line);
     }
