@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/little_endian.h"
 #include "data/ndx_key.h"
 
 namespace talven {
@@ -21,22 +22,6 @@ namespace {
 
 constexpr std::size_t page_size = NdxIndex::page_size;
 constexpr std::uint32_t page_limit = 0x7FFFFFFFu / page_size;  // pages a 2 GiB file holds
-
-std::uint16_t get16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
-std::uint32_t get32(const std::uint8_t* p)
-{
-    return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24;
-}
-void put16(std::uint8_t* p, std::uint32_t v)
-{
-    p[0] = static_cast<std::uint8_t>(v);
-    p[1] = static_cast<std::uint8_t>(v >> 8);
-}
-void put32(std::uint8_t* p, std::uint32_t v)
-{
-    put16(p, v);
-    put16(p + 2, v >> 16);
-}
 
 std::uint16_t entry_size_for(std::size_t key_length)
 {
@@ -135,10 +120,10 @@ struct NdxIndex::Impl {
     // Entries of a page.
     std::uint8_t* entry(std::uint8_t* page, std::size_t i) const { return page + 4 + i * entry_size; }
     const std::uint8_t* entry(const std::uint8_t* page, std::size_t i) const { return page + 4 + i * entry_size; }
-    std::uint32_t left_of(const std::uint8_t* page, std::size_t i) const { return get32(entry(page, i)); }
+    std::uint32_t left_of(const std::uint8_t* page, std::size_t i) const { return read_le32(entry(page, i)); }
     std::int32_t record_of(const std::uint8_t* page, std::size_t i) const
     {
-        return static_cast<std::int32_t>(get32(entry(page, i) + 4));
+        return static_cast<std::int32_t>(read_le32(entry(page, i) + 4));
     }
     const std::uint8_t* key_of(const std::uint8_t* page, std::size_t i) const { return entry(page, i) + 8; }
 
@@ -214,8 +199,8 @@ struct NdxIndex::Impl {
 
     bool put_header()
     {
-        put32(header.data(), root);
-        put32(header.data() + 4, next_free);
+        write_le32(header.data(), root);
+        write_le32(header.data() + 4, next_free);
         return put_page(0, header.data());
     }
 
@@ -226,7 +211,7 @@ struct NdxIndex::Impl {
         if (page == 0 || page >= next_free)
             return fail_file(), nullptr;
         const std::uint8_t* p = cached(page);
-        if (p && get16(p) > max_keys)
+        if (p && read_le16(p) > max_keys)
             return fail_file(), nullptr;
         return p;
     }
@@ -257,7 +242,7 @@ struct NdxIndex::Impl {
             const std::uint8_t* p = tree_page(page);
             if (!p)
                 return nullptr;
-            std::uint16_t k = get16(p);
+            std::uint16_t k = read_le16(p);
             bool inner = is_inner(p);
             std::uint16_t pos = leftmost ? 0 : (inner ? k : static_cast<std::uint16_t>(k ? k - 1 : 0));
             if (!push(page, pos, k, inner))
@@ -371,7 +356,7 @@ struct NdxIndex::Impl {
             const std::uint8_t* p = tree_page(page);
             if (!p)
                 return false;
-            std::uint16_t k = get16(p);
+            std::uint16_t k = read_le16(p);
             bool inner = is_inner(p);
             std::uint16_t pos = 0;
             while (pos < k) {
@@ -491,10 +476,10 @@ struct NdxIndex::Impl {
     // zeroed first.
     bool store(std::uint32_t page, std::uint8_t* buf, bool inner)
     {
-        std::size_t used = 4 + std::size_t{get16(buf)} * entry_size + (inner ? 4 : 0);
+        std::size_t used = 4 + std::size_t{read_le16(buf)} * entry_size + (inner ? 4 : 0);
         if (used < page_size)
             std::memset(buf + used, 0, page_size - used);
-        put16(buf + 2, 0);
+        write_le16(buf + 2, 0);
         return put_page(page, buf);
     }
 
@@ -532,7 +517,7 @@ struct NdxIndex::Impl {
         for (;;) {
             const Level& lv = at.path[level];
             bool inner = lv.inner;
-            std::size_t k = get16(scratch.data());
+            std::size_t k = read_le16(scratch.data());
             std::size_t e = inner ? k + 1 : k;
             std::size_t h = e / 2;
             std::uint32_t fresh = new_page();
@@ -545,16 +530,16 @@ struct NdxIndex::Impl {
             std::memset(left_page.data(), 0, page_size);
             std::memset(right_page.data(), 0, page_size);
             if (inner) {
-                put16(left_page.data(), static_cast<std::uint32_t>(h - 1));
+                write_le16(left_page.data(), static_cast<std::uint32_t>(h - 1));
                 std::memcpy(left_page.data() + 4, scratch.data() + 4, (h - 1) * entry_size);
-                put32(entry(left_page.data(), h - 1), left_of(scratch.data(), h - 1));
-                put16(right_page.data(), static_cast<std::uint32_t>(k - h));
+                write_le32(entry(left_page.data(), h - 1), left_of(scratch.data(), h - 1));
+                write_le16(right_page.data(), static_cast<std::uint32_t>(k - h));
                 std::memcpy(right_page.data() + 4, entry(scratch.data(), h), (k - h) * entry_size);
-                put32(entry(right_page.data(), k - h), left_of(scratch.data(), k));
+                write_le32(entry(right_page.data(), k - h), left_of(scratch.data(), k));
             } else {
-                put16(left_page.data(), static_cast<std::uint32_t>(h));
+                write_le16(left_page.data(), static_cast<std::uint32_t>(h));
                 std::memcpy(left_page.data() + 4, scratch.data() + 4, h * entry_size);
-                put16(right_page.data(), static_cast<std::uint32_t>(k - h));
+                write_le16(right_page.data(), static_cast<std::uint32_t>(k - h));
                 std::memcpy(right_page.data() + 4, entry(scratch.data(), h), (k - h) * entry_size);
             }
             if (!store(fresh, left_page.data(), inner) || !store(lv.page, right_page.data(), inner) ||
@@ -566,10 +551,10 @@ struct NdxIndex::Impl {
                 if (!new_root)
                     return false;
                 std::memset(left_page.data(), 0, page_size);
-                put16(left_page.data(), 1);
-                put32(entry(left_page.data(), 0), fresh);
+                write_le16(left_page.data(), 1);
+                write_le32(entry(left_page.data(), 0), fresh);
                 std::memcpy(entry(left_page.data(), 0) + 8, separator.data(), key_length);
-                put32(entry(left_page.data(), 1), lv.page);
+                write_le32(entry(left_page.data(), 1), lv.page);
                 root = new_root;
                 return store(new_root, left_page.data(), true) && put_header();
             }
@@ -578,13 +563,13 @@ struct NdxIndex::Impl {
             const Level& parent = at.path[level];
             if (!load_scratch(parent.page))
                 return false;
-            std::size_t kp = get16(scratch.data());
+            std::size_t kp = read_le16(scratch.data());
             std::uint8_t* at_entry = entry(scratch.data(), parent.pos);
             std::memmove(at_entry + entry_size, at_entry, (kp + 1 - parent.pos) * entry_size);
             std::memset(at_entry, 0, entry_size);
-            put32(at_entry, fresh);
+            write_le32(at_entry, fresh);
             std::memcpy(at_entry + 8, separator.data(), key_length);
-            put16(scratch.data(), static_cast<std::uint32_t>(kp + 1));
+            write_le16(scratch.data(), static_cast<std::uint32_t>(kp + 1));
             if (kp + 1 <= max_keys)
                 return store(parent.page, scratch.data(), true);
         }
@@ -599,13 +584,13 @@ struct NdxIndex::Impl {
         const Level& leaf = at.path[level];
         if (!load_scratch(leaf.page))
             return false;
-        std::size_t k = get16(scratch.data());
+        std::size_t k = read_le16(scratch.data());
         std::uint8_t* at_entry = entry(scratch.data(), leaf.pos);
         std::memmove(at_entry + entry_size, at_entry, (k - leaf.pos) * entry_size);
         std::memset(at_entry, 0, entry_size);
-        put32(at_entry + 4, static_cast<std::uint32_t>(n));
+        write_le32(at_entry + 4, static_cast<std::uint32_t>(n));
         std::memcpy(at_entry + 8, key.bytes.data(), key_length);
-        put16(scratch.data(), static_cast<std::uint32_t>(k + 1));
+        write_le16(scratch.data(), static_cast<std::uint32_t>(k + 1));
         bool became_last = leaf.pos == k;
 
         if (k + 1 <= max_keys) {
@@ -631,7 +616,7 @@ struct NdxIndex::Impl {
         const Level& lv = at.path[level];
         if (!load_scratch(lv.page))
             return false;
-        std::size_t k = get16(scratch.data());
+        std::size_t k = read_le16(scratch.data());
         std::size_t entries = lv.inner ? k + 1 : k;
         if (lv.pos >= entries)
             return fail_file();
@@ -655,7 +640,7 @@ struct NdxIndex::Impl {
             if (!lv.inner && was_last)
                 std::memcpy(last_key.data(), key_of(scratch.data(), k - 2), key_length);
         }
-        put16(scratch.data(), static_cast<std::uint32_t>(k - 1));
+        write_le16(scratch.data(), static_cast<std::uint32_t>(k - 1));
         if (!store(lv.page, scratch.data(), lv.inner))
             return false;
         return !was_last || replace_separators(level - 1, last_key.data());
@@ -722,12 +707,12 @@ NdxStatus NdxIndex::open(std::string_view file_name, std::unique_ptr<NdxStorage>
         return refuse(x.error);
     x.header = *reinterpret_cast<const std::array<std::uint8_t, page_size>*>(h);
     const std::uint8_t* hd = x.header.data();
-    x.root = get32(hd);
-    x.next_free = get32(hd + 4);
-    x.key_length = get16(hd + 12);
-    x.max_keys = get16(hd + 14);
-    std::uint16_t type = get16(hd + 16);
-    x.entry_size = get16(hd + 18);
+    x.root = read_le32(hd);
+    x.next_free = read_le32(hd + 4);
+    x.key_length = read_le16(hd + 12);
+    x.max_keys = read_le16(hd + 14);
+    std::uint16_t type = read_le16(hd + 16);
+    x.entry_size = read_le16(hd + 18);
     std::uint64_t pages = (size + page_size - 1) / page_size;
     bool sound = x.key_length >= 1 && x.key_length <= max_key_length &&
                  x.entry_size == entry_size_for(x.key_length) && x.max_keys == 504 / x.entry_size &&
@@ -759,12 +744,12 @@ NdxStatus NdxIndex::create(std::string_view file_name, std::unique_ptr<NdxStorag
     close();
     std::array<std::uint8_t, page_size> page{};
     std::uint16_t entry_size = entry_size_for(definition.key_length);
-    put32(page.data(), 1);
-    put32(page.data() + 4, 2);
-    put16(page.data() + 12, definition.key_length);
-    put16(page.data() + 14, static_cast<std::uint16_t>(504 / entry_size));
-    put16(page.data() + 16, static_cast<std::uint16_t>(definition.type));
-    put16(page.data() + 18, entry_size);
+    write_le32(page.data(), 1);
+    write_le32(page.data() + 4, 2);
+    write_le16(page.data() + 12, definition.key_length);
+    write_le16(page.data() + 14, static_cast<std::uint16_t>(504 / entry_size));
+    write_le16(page.data() + 16, static_cast<std::uint16_t>(definition.type));
+    write_le16(page.data() + 18, entry_size);
     std::size_t n = std::min(definition.expression.size(), max_expression);
     std::memcpy(page.data() + 24, definition.expression.data(), n);
     bool written = storage->write(0, page.data(), page_size);

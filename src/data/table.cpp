@@ -7,6 +7,7 @@
 #include <cstring>
 #include <span>
 
+#include "core/little_endian.h"
 #include "data/ndx_index.h"
 #include "data/numbered_files.h"
 #include "values/conversions.h"
@@ -18,20 +19,6 @@ namespace {
 constexpr std::size_t header_size = 32;
 constexpr std::size_t descriptor_size = 32;
 constexpr std::uint16_t smallest_header = 65;  // one field
-
-std::uint32_t le32(const std::uint8_t* p)
-{
-    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-
-std::uint16_t le16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
-
-void put_le32(std::uint8_t* p, std::uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
 
 std::uint64_t record_offset(const Table& table, std::uint32_t n)
 {
@@ -154,9 +141,9 @@ bool open_table(Table& table, HostFileSystem& fs, std::uint8_t mode, std::string
     }
     table.has_memo = table.header[0] == dbf_version_memo;
     table.date_text = header_date_text(table.header);
-    table.record_count = le32(&table.header[4]);
-    table.header_length = le16(&table.header[8]);
-    table.record_length = le16(&table.header[10]);
+    table.record_count = read_le32(&table.header[4]);
+    table.header_length = read_le16(&table.header[8]);
+    table.record_length = read_le16(&table.header[10]);
     // A header that does not describe at least one field inside the record
     // is refused before anything is read by it.
     bool sound = table.header_length >= smallest_header && table.record_length >= 2;
@@ -333,7 +320,7 @@ void close_table(Table& table, const LocalTime& today, DbError& error)
         head[1] = static_cast<std::uint8_t>(today.year - 1900);
         head[2] = static_cast<std::uint8_t>(today.month);
         head[3] = static_cast<std::uint8_t>(today.day);
-        put_le32(head + 4, table.record_count);
+        write_le32(head + 4, table.record_count);
         std::uint8_t mark = end_of_file_mark;
         // The end mark goes after the last record, but never beyond what the
         // file holds: a header that claims more records gets no mark far out.

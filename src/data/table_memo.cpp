@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/little_endian.h"
 #include "values/conversions.h"
 
 namespace talven {
@@ -19,18 +20,6 @@ constexpr std::uint8_t line_feed = 10;
 constexpr std::uint8_t soft_break = 0x8D;
 
 using Block = std::array<std::uint8_t, memo_block_size>;
-
-std::uint32_t le32(const std::uint8_t* p)
-{
-    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-
-void put_le32(std::uint8_t* p, std::uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
 
 void block_failure(DbError& error, std::uint32_t block)
 {
@@ -61,7 +50,7 @@ std::uint32_t append_block(BlockFile& file)
 bool write_block_zero(BlockFile& file, std::uint32_t next_free, DbError& error)
 {
     Block zero{};
-    put_le32(zero.data(), next_free);
+    write_le32(zero.data(), next_free);
     return file.write(0, 1, zero.data(), error);
 }
 

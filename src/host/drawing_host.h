@@ -75,6 +75,10 @@ public:
     virtual std::uint64_t acquire_window_dc(std::uint32_t window) { return (void)window, 0; }
     virtual void release_window_dc(std::uint32_t window, std::uint64_t dc) { (void)window, (void)dc; }
     virtual std::uint32_t main_window_handle() { return 0; }
+    // The handle a program sees for a surface's device context, and for the
+    // current font (0 when there is none).
+    virtual std::uint32_t surface_handle(const Surface& surface) { return (void)surface, 0; }
+    virtual std::uint32_t font_handle() { return 0; }
     // The client size of a window (0: the main window).
     virtual ClientSize client_size(std::uint32_t window) { return (void)window, ClientSize{}; }
 

@@ -67,6 +67,8 @@ void draw_bmp(Runtime& rt, Sized sized)
         return;
     }
     const std::int32_t own_height = picture->height < 0 ? -picture->height : picture->height;
+    rt.draw.last_bitmap_width = picture->width;
+    rt.draw.last_bitmap_height = own_height;
     DrawingHost& host = rt.host.drawing();
     if (rt.draw.print_job_open) {
         // The printer gets the picture once, stretched to its size in tenths.
@@ -121,6 +123,10 @@ void cmd_savebmp(Runtime& rt)
     // before it is asked for one.
     if (width > 0 && height > 0 && std::int64_t{width} * height <= bmp::max_pixels)
         picture = rt.host.drawing().capture(drawing_slots(rt).secondary, x, y, width, height);
+    if (picture) {
+        rt.draw.last_bitmap_width = picture->width;
+        rt.draw.last_bitmap_height = picture->height < 0 ? -picture->height : picture->height;
+    }
     if (!picture || !write_bmp(rt.host.files(), name->view(), *picture))
         rt.warning(Msg::BitmapNotSaved, name->view());
 }

@@ -6,29 +6,11 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/little_endian.h"
 #include "host/host_files.h"
 
 namespace talven {
 namespace {
-
-std::uint32_t le32(const std::uint8_t* p)
-{
-    return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24;
-}
-std::uint16_t le16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
-
-void put32(std::uint8_t* p, std::uint32_t v)
-{
-    p[0] = static_cast<std::uint8_t>(v);
-    p[1] = static_cast<std::uint8_t>(v >> 8);
-    p[2] = static_cast<std::uint8_t>(v >> 16);
-    p[3] = static_cast<std::uint8_t>(v >> 24);
-}
-void put16(std::uint8_t* p, std::uint16_t v)
-{
-    p[0] = static_cast<std::uint8_t>(v);
-    p[1] = static_cast<std::uint8_t>(v >> 8);
-}
 
 enum : std::uint32_t { rgb = 0, rle8 = 1, rle4 = 2, bitfields = 3 };
 
@@ -47,14 +29,14 @@ void fill_header(std::uint8_t* h, std::int32_t width, std::int32_t height, std::
                  std::uint32_t compression, std::uint32_t image_size, std::uint32_t colors_used)
 {
     std::memset(h, 0, bmp::info_header_size);
-    put32(h, bmp::info_header_size);
-    put32(h + 4, static_cast<std::uint32_t>(width));
-    put32(h + 8, static_cast<std::uint32_t>(height));
-    put16(h + 12, 1);
-    put16(h + 14, bits);
-    put32(h + 16, compression);
-    put32(h + 20, image_size);
-    put32(h + 32, colors_used);
+    write_le32(h, bmp::info_header_size);
+    write_le32(h + 4, static_cast<std::uint32_t>(width));
+    write_le32(h + 8, static_cast<std::uint32_t>(height));
+    write_le16(h + 12, 1);
+    write_le16(h + 14, bits);
+    write_le32(h + 16, compression);
+    write_le32(h + 20, image_size);
+    write_le32(h + 32, colors_used);
 }
 
 } // namespace
@@ -66,16 +48,16 @@ std::optional<Dib> parse_bmp(std::vector<std::uint8_t> file)
     if (size < headers || file[0] != 'B' || file[1] != 'M')
         return std::nullopt;
     const std::uint8_t* h = file.data() + bmp::file_header_size;
-    if (le32(h) != bmp::info_header_size)
+    if (read_le32(h) != bmp::info_header_size)
         return std::nullopt;
-    const auto width = static_cast<std::int32_t>(le32(h + 4));
-    const auto height = static_cast<std::int32_t>(le32(h + 8));
-    const std::uint16_t planes = le16(h + 12);
-    const std::uint16_t bits = le16(h + 14);
-    const std::uint32_t compression = le32(h + 16);
-    const std::uint32_t image_size = le32(h + 20);
-    const std::uint32_t colors_used = le32(h + 32);
-    const std::uint64_t offset = le32(file.data() + 10);
+    const auto width = static_cast<std::int32_t>(read_le32(h + 4));
+    const auto height = static_cast<std::int32_t>(read_le32(h + 8));
+    const std::uint16_t planes = read_le16(h + 12);
+    const std::uint16_t bits = read_le16(h + 14);
+    const std::uint32_t compression = read_le32(h + 16);
+    const std::uint32_t image_size = read_le32(h + 20);
+    const std::uint32_t colors_used = read_le32(h + 32);
+    const std::uint64_t offset = read_le32(file.data() + 10);
 
     if (planes != 1 || !bits_fit_compression(bits, compression))
         return std::nullopt;
@@ -148,8 +130,8 @@ std::vector<std::uint8_t> encode_bmp(const Dib& picture)
     std::uint8_t* p = out.data();
     p[0] = 'B';
     p[1] = 'M';
-    put32(p + 2, static_cast<std::uint32_t>(out.size()));
-    put32(p + 10, static_cast<std::uint32_t>(start + table));
+    write_le32(p + 2, static_cast<std::uint32_t>(out.size()));
+    write_le32(p + 10, static_cast<std::uint32_t>(start + table));
     fill_header(p + bmp::file_header_size, picture.width, picture.height, picture.bits, 0,
                 static_cast<std::uint32_t>(image), 0);
     if (table != 0 && picture.info.size() >= bmp::info_header_size + table)

@@ -394,7 +394,25 @@ constexpr FunctionEntry functions[] = {
 // 2 to the power of the bits per pixel of the last BMP file read.
 void sys_bmpcolors(Runtime& rt) { rt.value.long_integer = rt.draw.last_bmp_colors; }
 
+// The device context drawing goes to first, and the backing one.
+void sys_hdc(Runtime& rt)
+{
+    rt.value.integer = static_cast<std::int32_t>(rt.host.drawing().surface_handle(drawing_slots(rt).primary));
+}
+void sys_hdc2(Runtime& rt)
+{
+    rt.value.integer = static_cast<std::int32_t>(rt.host.drawing().surface_handle({SurfaceKind::Backing}));
+}
+void sys_fonthandle(Runtime& rt) { rt.value.integer = static_cast<std::int32_t>(rt.host.drawing().font_handle()); }
+void sys_bmpwidth(Runtime& rt) { rt.value.integer = rt.draw.last_bitmap_width; }
+void sys_bmpheight(Runtime& rt) { rt.value.integer = rt.draw.last_bitmap_height; }
+
 constexpr SysVarEntry sysvars[] = {
+    {SysVar::Hdc, "%HDC", sys_hdc},
+    {SysVar::Hdc2, "%HDC2", sys_hdc2},
+    {SysVar::Fonthandle, "%FONTHANDLE", sys_fonthandle},
+    {SysVar::Bmpwidth, "%BMPWIDTH", sys_bmpwidth},
+    {SysVar::Bmpheight, "%BMPHEIGHT", sys_bmpheight},
     {SysVar::Bmpcolors, "&BMPCOLORS", sys_bmpcolors},
 };
 

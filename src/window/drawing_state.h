@@ -33,6 +33,9 @@ struct DrawSettings {
     BrushRecord brush;
     // 2 to the power of the bits per pixel of the last BMP file read.
     std::int32_t last_bmp_colors = 0;
+    // The size of the last picture the bitmap commands handled.
+    std::int32_t last_bitmap_width = 0;
+    std::int32_t last_bitmap_height = 0;
 };
 
 } // namespace talven

@@ -115,6 +115,17 @@ HDC Win32Drawing::dc_of(const Surface& surface) const
     return reinterpret_cast<HDC>(static_cast<std::uintptr_t>(surface.dc));
 }
 
+// GDI handles are 32-bit significant, also in the 64-bit build.
+std::uint32_t Win32Drawing::surface_handle(const Surface& surface)
+{
+    return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(dc_of(surface)));
+}
+
+std::uint32_t Win32Drawing::font_handle()
+{
+    return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(m_font.object));
+}
+
 template <class F>
 void Win32Drawing::on_both(const DrawSlots& slots, F&& draw)
 {

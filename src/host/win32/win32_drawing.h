@@ -25,6 +25,8 @@ public:
     std::uint64_t acquire_window_dc(std::uint32_t window) override;
     void release_window_dc(std::uint32_t window, std::uint64_t dc) override;
     std::uint32_t main_window_handle() override;
+    std::uint32_t surface_handle(const Surface& surface) override;
+    std::uint32_t font_handle() override;
     ClientSize client_size(std::uint32_t window) override;
     void map_logical(const DrawSlots& slots, std::int32_t width, std::int32_t height, ClientSize viewport) override;
     void replace_pen(const DrawSlots& slots, std::int32_t style, std::int32_t width, WinColor color) override;

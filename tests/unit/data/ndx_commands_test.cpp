@@ -44,12 +44,6 @@ void write_table(const std::string& file, const std::vector<std::string>& record
     std::ofstream(file, std::ios::binary) << out;
 }
 
-std::string read_file(const std::string& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
 class NdxCommandsTest : public TempDirectory {
 protected:
     ConsoleFiles fs{""};
