@@ -44,12 +44,16 @@ std::span<const CommandEntry> text_commands();
 std::span<const CommandEntry> screen_commands();
 std::span<const CommandEntry> file_commands();
 std::span<const CommandEntry> event_commands();
+std::span<const CommandEntry> window_commands();
+std::span<const CommandEntry> drawing_commands();
+std::span<const CommandEntry> bitmap_commands();
 std::span<const CommandEntry> table_commands();
 std::span<const CommandEntry> index_commands();
 std::span<const SysVarEntry> core_sysvars();
 std::span<const SysVarEntry> event_sysvars();
 std::span<const SysVarEntry> platform_sysvars();
 std::span<const SysVarEntry> table_sysvars();
+std::span<const SysVarEntry> drawing_sysvars();
 std::span<const FunctionEntry> event_functions();
 std::span<const FunctionEntry> store_functions();
 std::span<const FunctionEntry> numeric_functions();
@@ -57,6 +61,7 @@ std::span<const FunctionEntry> string_functions();
 std::span<const FunctionEntry> file_functions();
 std::span<const FunctionEntry> table_functions();
 std::span<const FunctionEntry> index_functions();
+std::span<const FunctionEntry> drawing_functions();
 
 // Every command registration table, in the order they are merged.
 std::span<const std::span<const CommandEntry>> command_registries();

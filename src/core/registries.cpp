@@ -1,8 +1,6 @@
 // The list of every subsystem's registration tables. To find the handler of
 // a token, look here for the table that lists it.
 #include "core/dispatch.h"
-#include "window/drawing.h"
-#include "window/main_window.h"
 
 namespace talven {
 

@@ -30,9 +30,4 @@ DrawSlots drawing_slots(Runtime& rt, PrintOnce once = PrintOnce::No);
 // solid one, none selects the white stock brush; then both slots are filled.
 void clear_drawing(Runtime& rt, std::optional<std::int32_t> color);
 
-std::span<const CommandEntry> drawing_commands();
-std::span<const FunctionEntry> drawing_functions();
-std::span<const CommandEntry> bitmap_commands();
-std::span<const SysVarEntry> drawing_sysvars();
-
 } // namespace talven

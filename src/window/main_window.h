@@ -52,6 +52,4 @@ bool window_exists(Runtime& rt);
 // is active; otherwise runtime error 237 and false.
 bool window_required(Runtime& rt);
 
-std::span<const CommandEntry> window_commands();
-
 } // namespace talven
