@@ -126,7 +126,6 @@ public:
         if (m_verbose)
             std::fprintf(stderr, "%.*s", static_cast<int>(text.size()), text.data());
     }
-    std::optional<ShortString> read_line() override { return std::nullopt; }
     void beep() override {}
     bool wait_message() override { return false; }
 
