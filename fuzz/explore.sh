@@ -3,10 +3,11 @@
 #
 #   fuzz/explore.sh [-t SECONDS] [-j PARALLEL] [TARGET...]
 #
-# TARGET is loader, interpreter or fetch (default: all three). Each target
-# runs for SECONDS (default 600) with libFuzzer's default random seed, on the
-# kept corpus fuzz/corpus/<target>/ and the seed corpus the fuzz build makes
-# (build/fuzz/fuzz/seeds/<target>/), with its dictionary. Up to
+# TARGET is loader, interpreter, fetch, dbf, ndx or bmp (default: all). Each
+# target runs for SECONDS (default 600) with libFuzzer's default random seed,
+# on the kept corpus fuzz/corpus/<target>/ and, for the program targets, the
+# seed corpus the fuzz build makes (build/fuzz/fuzz/seeds/<target>/), with
+# its dictionary. Up to
 # PARALLEL targets (default 1) run at the same time, each in one process.
 # Afterwards the corpus is minimised (libFuzzer's -merge) to the inputs that
 # reach something the seeds do not, so that it stays small enough to keep in
@@ -35,17 +36,21 @@ while getopts "t:j:h" opt; do
 done
 shift $((OPTIND - 1))
 targets=("$@")
-[[ ${#targets[@]} -eq 0 ]] && targets=(loader interpreter fetch)
+[[ ${#targets[@]} -eq 0 ]] && targets=(loader interpreter fetch dbf ndx bmp)
 
 build=build/fuzz
-if [[ ! -x $build/fuzz_loader || ! -d $build/fuzz/seeds ]]; then
+missing=0
+for target in "${targets[@]}"; do
+    [[ -x $build/fuzz_$target ]] || missing=1
+done
+if [[ $missing -eq 1 || ! -d $build/fuzz/seeds ]]; then
     cmake --preset fuzz && cmake --build --preset fuzz || exit 1
 fi
 
-declare -A max_len=([loader]=65536 [interpreter]=16384 [fetch]=300)
+declare -A max_len=([loader]=65536 [interpreter]=16384 [fetch]=300 [dbf]=65536 [ndx]=65536 [bmp]=65536)
 # Longest input kept in the corpus in git (long program files add little
 # over the seeds but weigh a lot).
-declare -A keep_len=([loader]=4096 [interpreter]=16384 [fetch]=300)
+declare -A keep_len=([loader]=4096 [interpreter]=16384 [fetch]=300 [dbf]=8192 [ndx]=8192 [bmp]=8192)
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 # Readable stack traces in the findings' reports.
 [[ -x /usr/lib/llvm-16/bin/llvm-symbolizer ]] && export PATH="/usr/lib/llvm-16/bin:$PATH"
@@ -54,6 +59,8 @@ explore() {
     local target=$1
     local corpus=fuzz/corpus/$target seeds=$build/fuzz/seeds/$target
     local findings=fuzz/findings/$target log=fuzz/explore-logs/$target.log
+    # The file-format targets have no seeds made from programs.
+    [[ -d $seeds ]] || seeds=$(mktemp -d)
     mkdir -p "$corpus" "$findings" fuzz/explore-logs
     echo "explore: $target for $seconds s (log: $log)"
     # -fork: a crash is saved and the run goes on with the next input.
@@ -66,7 +73,7 @@ explore() {
     local merged candidates
     merged=$(mktemp -d)
     candidates=$(mktemp -d)
-    cp "$seeds"/* "$merged/"
+    cp -r "$seeds"/. "$merged/"
     find "$corpus" -type f -size -$((keep_len[$target] + 1))c -exec cp {} "$candidates/" \;
     if "$build/fuzz_$target" -merge=1 -max_len="${max_len[$target]}" -timeout=10 "$merged" "$candidates" \
         >"$log.merge" 2>&1; then
@@ -86,7 +93,7 @@ explore() {
 running=0
 for target in "${targets[@]}"; do
     if [[ -z ${max_len[$target]:-} ]]; then
-        echo "explore: unknown target $target (loader, interpreter, fetch)" >&2
+        echo "explore: unknown target $target (loader, interpreter, fetch, dbf, ndx, bmp)" >&2
         exit 2
     fi
     explore "$target" &
