@@ -243,10 +243,14 @@ void ConsoleInput::pump()
         read_key();
         return;
     }
-    // Asking the system costs more than the lines between two pumps, so it
-    // is asked at most every few milliseconds.
+    // Asking the system, even the clock, costs more than the lines between
+    // two pumps: the clock is read every 16th pump, the input at most every
+    // few milliseconds.
+    if (m_ended || ++m_quiet_pumps < 16)
+        return;
+    m_quiet_pumps = 0;
     auto now = Clock::now();
-    if (m_ended || now < m_next_input_check)
+    if (now < m_next_input_check)
         return;
     m_next_input_check = now + std::chrono::milliseconds(5);
     if (byte_ready(0))

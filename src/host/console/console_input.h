@@ -62,6 +62,7 @@ private:
     std::optional<Clock::duration> m_timer_period;
     Clock::time_point m_next_tick{};
     Clock::time_point m_next_input_check{};
+    int m_quiet_pumps = 0;
 };
 
 } // namespace talven
