@@ -20,6 +20,12 @@ WAITSCAN
 PRINT "vk "; %VIRTKEY; " "; %WAITKEY
 WAITSCAN
 PRINT "vk "; %VIRTKEY; " "; %WAITKEY
+WAITSCAN
+PRINT "vk "; %VIRTKEY
+WAITSCAN
+PRINT "vk "; %VIRTKEY
+WAITSCAN
+PRINT "vk "; %VIRTKEY
 INPUT N$
 PRINT "["; N$; "]"
 """
@@ -27,8 +33,11 @@ PRINT "["; N$; "]"
 EXPECTED_ROWS = {
     1: "vk 38 0",
     2: "vk 112 5",
-    3: "abd",
-    4: "[abd]",
+    3: "vk 35",
+    4: "vk 34",
+    5: "vk 116",
+    6: "abd",
+    7: "[abd]",
 }
 
 
@@ -66,6 +75,9 @@ def main() -> int:
             time.sleep(0.5)
             send("Up")
             send("F1")
+            send("End")
+            send("NPage")
+            send("F5")
             send("a", "b", "c")
             send("BSpace")
             send("d", "Enter")
