@@ -4,7 +4,6 @@
 
 #include "core/runtime.h"
 #include "data/file_state.h"
-#include "values/conversions.h"
 #include "values/fetch.h"
 #include "values/variables.h"
 
@@ -83,29 +82,6 @@ std::uint8_t* area_range(Runtime& rt, std::string_view name, std::int64_t offset
         return nullptr;
     }
     return area->block + offset;
-}
-
-void result_text(Runtime& rt, std::string_view text)
-{
-    Value& v = rt.value;
-    v.type = ValueType::String;
-    v.set_text(text);
-    v.long_integer = long_from_text(v.text().view());
-    v.integer = v.long_integer;
-}
-
-void result_integer(Runtime& rt, std::int32_t value)
-{
-    Value& v = rt.value;
-    v.type = ValueType::Integer;
-    v.integer = v.long_integer = value;
-}
-
-void result_long(Runtime& rt, std::int32_t value)
-{
-    Value& v = rt.value;
-    v.type = ValueType::Long;
-    v.integer = v.long_integer = value;
 }
 
 } // namespace talven

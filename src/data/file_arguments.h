@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "core/short_string.h"
+#include "values/function_results.h"
 
 namespace talven {
 
@@ -33,10 +34,5 @@ ShortString take_area_name(Runtime& rt);
 // and 243 as for every area access, and 207 for a negative offset or count
 // or a range beyond the area's size. Null after a report.
 std::uint8_t* area_range(Runtime& rt, std::string_view name, std::int64_t offset, std::int64_t count);
-
-// Function results, with the views the dispatch expects of each type.
-void result_text(Runtime& rt, std::string_view text);
-void result_integer(Runtime& rt, std::int32_t value);
-void result_long(Runtime& rt, std::int32_t value);
 
 } // namespace talven

@@ -6,6 +6,7 @@
 #include "values/conversions.h"
 #include "values/date_text.h"
 #include "values/fetch.h"
+#include "values/function_results.h"
 #include "values/string_text.h"
 
 namespace talven {
@@ -33,30 +34,11 @@ std::int32_t fetch_number(Runtime& rt, char separator)
     return rt.value.long_integer;
 }
 
-// A text result carries the numeric views a string variable holding it
-// would have, so no view is left over from an argument.
-void set_text(Runtime& rt, std::string_view text)
-{
-    Value& v = rt.value;
-    v.type = ValueType::String;
-    v.set_text(text);
-    v.long_integer = long_from_text(v.text().view());
-    v.integer = v.long_integer;
-}
-
-void set_integer(Runtime& rt, std::int32_t number)
-{
-    Value& v = rt.value;
-    v.type = ValueType::Integer;
-    v.long_integer = number;
-    v.integer = number;
-}
-
 // A part whose position was below one is error 204; should the error mode
 // let the program go on, the result is the empty text.
 void set_indexed_part(Runtime& rt, const std::optional<ShortString>& part)
 {
-    set_text(rt, part ? part->view() : std::string_view());
+    result_text(rt, part ? part->view() : std::string_view());
     if (!part)
         rt.fatal(Msg::StringIndexBelowOne);
 }
@@ -67,7 +49,7 @@ void fn_left_str(Runtime& rt)
 {
     ShortString s = fetch_text(rt, ',');
     std::int32_t n = fetch_number(rt, ')');
-    set_text(rt, left_part(s, n));
+    result_text(rt, left_part(s, n));
 }
 
 void fn_right_str(Runtime& rt)
@@ -89,20 +71,20 @@ void fn_mkstr_str(Runtime& rt)
 {
     ShortString s = fetch_text(rt, ',');
     std::int32_t n = fetch_number(rt, ')');
-    set_text(rt, repeat_text(s, n));
+    result_text(rt, repeat_text(s, n));
 }
 
 void fn_space_str(Runtime& rt)
 {
     std::int32_t n = fetch_number(rt, ')');
-    set_text(rt, blanks(n));
+    result_text(rt, blanks(n));
 }
 
 void fn_add_str(Runtime& rt)
 {
     ShortString a = fetch_text(rt, ',');
     ShortString b = fetch_text(rt, ')');
-    set_text(rt, join_text(a, b));
+    result_text(rt, join_text(a, b));
 }
 
 void fn_del_str(Runtime& rt)
@@ -125,44 +107,44 @@ void fn_instr(Runtime& rt)
 {
     ShortString t = fetch_text(rt, ',');
     ShortString s = fetch_text(rt, ')');
-    set_integer(rt, find_text(t, s));
+    result_integer(rt, find_text(t, s));
 }
 
 void fn_len(Runtime& rt)
 {
     ShortString s = fetch_text(rt, ')');
-    set_integer(rt, static_cast<std::int32_t>(s.size()));
+    result_integer(rt, static_cast<std::int32_t>(s.size()));
 }
 
 void fn_ord(Runtime& rt)
 {
     ShortString s = fetch_text(rt, ')');
-    set_integer(rt, s.empty() ? 0 : static_cast<unsigned char>(s[0]));
+    result_integer(rt, s.empty() ? 0 : static_cast<unsigned char>(s[0]));
 }
 
 void fn_chr_str(Runtime& rt)
 {
     fetch(rt, ')', Expect::Any);
     char c = static_cast<char>(rt.value.integer & 0xFF);
-    set_text(rt, std::string_view(&c, 1));
+    result_text(rt, std::string_view(&c, 1));
 }
 
 void fn_trim_str(Runtime& rt)
 {
     ShortString s = fetch_text(rt, ')');
-    set_text(rt, trim_text(s));
+    result_text(rt, trim_text(s));
 }
 
 void fn_upper_str(Runtime& rt)
 {
     ShortString s = fetch_text(rt, ')');
-    set_text(rt, upper_text(s));
+    result_text(rt, upper_text(s));
 }
 
 void fn_lower_str(Runtime& rt)
 {
     ShortString s = fetch_text(rt, ')');
-    set_text(rt, lower_text(s));
+    result_text(rt, lower_text(s));
 }
 
 void fn_replace_str(Runtime& rt)
@@ -170,7 +152,7 @@ void fn_replace_str(Runtime& rt)
     ShortString s = fetch_text(rt, ',');
     ShortString f = fetch_text(rt, ',');
     ShortString r = fetch_text(rt, ')');
-    set_text(rt, replace_text(s, f, r));
+    result_text(rt, replace_text(s, f, r));
 }
 
 void fn_substr_str(Runtime& rt)
@@ -179,7 +161,7 @@ void fn_substr_str(Runtime& rt)
     std::int32_t n = fetch_number(rt, ',');
     ShortString d = fetch_text(rt, ')');
     auto field = field_of(s, n, d);
-    set_text(rt, field ? field->view() : std::string_view());
+    result_text(rt, field ? field->view() : std::string_view());
     if (!field)
         rt.fatal(Msg::SubstringBelowOne);
 }
@@ -187,13 +169,13 @@ void fn_substr_str(Runtime& rt)
 void fn_ansitooem_str(Runtime& rt)
 {
     ShortString s = fetch_text(rt, ')');
-    set_text(rt, rt.host.ansi_to_oem(s));
+    result_text(rt, rt.host.ansi_to_oem(s));
 }
 
 void fn_oemtoansi_str(Runtime& rt)
 {
     ShortString s = fetch_text(rt, ')');
-    set_text(rt, rt.host.oem_to_ansi(s));
+    result_text(rt, rt.host.oem_to_ansi(s));
 }
 
 // Scrambling is meant for texts only; a number is refused with error 216.
@@ -201,7 +183,7 @@ void fn_scramble_str(Runtime& rt)
 {
     fetch(rt, ')', Expect::String);
     ShortString s = rt.value.text();
-    set_text(rt, scramble_text(s, rt.scramble.pattern));
+    result_text(rt, scramble_text(s, rt.scramble.pattern));
 }
 
 // The form is taken modulo 16 with the two's complement bits, so -13 is
@@ -210,13 +192,13 @@ void fn_date_str(Runtime& rt)
 {
     std::int32_t n = fetch_number(rt, ')');
     auto form = static_cast<std::int32_t>(static_cast<std::uint32_t>(n) & 15u);
-    set_text(rt, date_text(form, rt.host.local_time(), locale_order(rt)));
+    result_text(rt, date_text(form, rt.host.local_time(), locale_order(rt)));
 }
 
 void fn_time_str(Runtime& rt)
 {
     std::int32_t n = fetch_number(rt, ')');
-    set_text(rt, time_text(n, rt.host.local_time()));
+    result_text(rt, time_text(n, rt.host.local_time()));
 }
 
 // A text of the wrong length is reported (202) and gives the empty text,
@@ -225,7 +207,7 @@ void fn_dtoc_str(Runtime& rt)
 {
     ShortString s = fetch_text(rt, ')');
     auto date = parse_stored_date(s);
-    set_text(rt, date ? short_date_text(*date, locale_order(rt)) : ShortString());
+    result_text(rt, date ? short_date_text(*date, locale_order(rt)) : ShortString());
     if (s.size() != 8)
         rt.warning(Msg::WrongTypeDtoc);
 }
@@ -236,7 +218,7 @@ void fn_ctod_str(Runtime& rt)
     ShortString s = fetch_text(rt, ')');
     std::string_view trimmed = trim_text(s);
     auto date = parse_short_date(trimmed, locale_order(rt));
-    set_text(rt, date ? stored_date_text(*date) : ShortString());
+    result_text(rt, date ? stored_date_text(*date) : ShortString());
     if (trimmed.size() != 10)
         rt.warning(Msg::WrongTypeCtod);
 }
@@ -248,7 +230,7 @@ void fn_parstr_str(Runtime& rt)
     std::int32_t n = fetch_number(rt, ')');
     const auto& parameters = rt.host.command_line();
     bool present = n >= 0 && static_cast<std::size_t>(n) < parameters.size();
-    set_text(rt, present ? parameters[static_cast<std::size_t>(n)].view() : std::string_view());
+    result_text(rt, present ? parameters[static_cast<std::size_t>(n)].view() : std::string_view());
     if (!present)
         rt.fatal(Msg::CommandLineParameterMissing);
 }
@@ -266,7 +248,7 @@ void fn_getdir_str(Runtime& rt)
         directory = rt.host.current_directory('\0');
     else if (drive >= 'A' && drive <= 'Z')
         directory = rt.host.current_directory(drive);
-    set_text(rt, directory ? directory->view() : std::string_view());
+    result_text(rt, directory ? directory->view() : std::string_view());
 }
 
 constexpr FunctionEntry functions[] = {

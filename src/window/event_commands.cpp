@@ -6,7 +6,6 @@
 #include "core/loop.h"
 #include "core/runtime.h"
 #include "data/file_arguments.h"
-#include "values/conversions.h"
 #include "values/fetch.h"
 
 namespace talven {
@@ -107,22 +106,14 @@ void cmd_killtimer(Runtime& rt)
     rt.events.timer_id = 0;
 }
 
-void set_key_text(Runtime& rt, std::uint8_t key)
+// The key as a one-character text; no key (0) is the empty text.
+void result_key(Runtime& rt, std::uint8_t key)
 {
-    Value& v = rt.value;
-    v.type = ValueType::String;
     char c = static_cast<char>(key);
-    v.set_text(key == 0 ? std::string_view() : std::string_view(&c, 1));
-    v.long_integer = long_from_text(v.text().view());
-    v.integer = v.long_integer;
+    result_text(rt, key == 0 ? std::string_view() : std::string_view(&c, 1));
 }
 
-void set_flag(Runtime& rt, bool flag)
-{
-    Value& v = rt.value;
-    v.type = ValueType::Integer;
-    v.integer = v.long_integer = flag ? 1 : 0;
-}
+void result_flag(Runtime& rt, bool flag) { result_integer(rt, flag ? 1 : 0); }
 
 std::int32_t fetch_number(Runtime& rt, char separator)
 {
@@ -134,7 +125,7 @@ void fn_inkey_str(Runtime& rt)
 {
     std::uint8_t key = rt.events.last_key;
     rt.events.last_key = 0;
-    set_key_text(rt, key);
+    result_key(rt, key);
 }
 
 void fn_waitkey_str(Runtime& rt)
@@ -144,7 +135,7 @@ void fn_waitkey_str(Runtime& rt)
     events.last_virtual_key = 0;
     wait_until(rt, [](const EventState& e) { return e.last_key != 0; });
     events.wait_result_key = events.last_key;
-    set_key_text(rt, events.wait_result_key);
+    result_key(rt, events.wait_result_key);
 }
 
 void fn_keyin(Runtime& rt)
@@ -152,7 +143,7 @@ void fn_keyin(Runtime& rt)
     fetch(rt, ')', Expect::Any);
     ShortString set = rt.value.text();
     char key = static_cast<char>(rt.events.wait_result_key);
-    set_flag(rt, set.view().find(key) != std::string_view::npos);
+    result_flag(rt, set.view().find(key) != std::string_view::npos);
 }
 
 struct Rectangle {
@@ -174,7 +165,7 @@ bool inside(const Rectangle& r, std::int32_t x, std::int32_t y) { return r.x1 <=
 void fn_mousein(Runtime& rt)
 {
     Rectangle r = fetch_rectangle(rt);
-    set_flag(rt, inside(r, rt.events.mouse_x, rt.events.mouse_y));
+    result_flag(rt, inside(r, rt.events.mouse_x, rt.events.mouse_y));
 }
 
 // Text cells as the mouse functions count them: 8 by 13 pixels, 1-based.
@@ -184,19 +175,19 @@ void fn_mouseincell(Runtime& rt)
     std::int32_t row = rt.events.mouse_y / 13 + 1;
     std::int32_t column = rt.events.mouse_x / 8 + 1;
     // The rectangle is given as row1, column1, row2, column2.
-    set_flag(rt, cells.x1 <= row && row <= cells.x2 && cells.y1 <= column && column <= cells.y2);
+    result_flag(rt, cells.x1 <= row && row <= cells.x2 && cells.y1 <= column && column <= cells.y2);
 }
 
 void fn_iscommand(Runtime& rt)
 {
     std::int32_t n = fetch_number(rt, ')');
-    set_flag(rt, rt.events.command == n);
+    result_flag(rt, rt.events.command == n);
 }
 
 void fn_iskey(Runtime& rt)
 {
     std::int32_t n = fetch_number(rt, ')');
-    set_flag(rt, rt.events.last_virtual_key == n);
+    result_flag(rt, rt.events.last_virtual_key == n);
 }
 
 // Buttons: 1 left, 2 right, 0 none.
