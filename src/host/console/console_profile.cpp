@@ -7,23 +7,11 @@
 #include <fstream>
 #include <sstream>
 
-#include "values/conversions.h"
 #include "host/console/codepage.h"
 #include "host/console/console_files.h"
+#include "values/conversions.h"
 
 namespace talven {
-namespace {
-
-std::string_view trimmed(std::string_view text)
-{
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r'))
-        text.remove_suffix(1);
-    return text;
-}
-
-} // namespace
 
 std::string console_windows_directory()
 {
@@ -40,18 +28,18 @@ std::optional<std::string> ini_entry(std::string_view text, std::string_view sec
     bool in_section = false;
     while (!text.empty()) {
         std::size_t end = text.find('\n');
-        std::string_view line = trimmed(text.substr(0, end));
+        std::string_view line = trim_blanks(text.substr(0, end));
         text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
         if (line.empty() || line.front() == ';')
             continue;
         if (line.front() == '[') {
             std::size_t close = line.find(']');
-            in_section = close != std::string_view::npos && is_upper_ansi_equal(trimmed(line.substr(1, close - 1)), section);
+            in_section = close != std::string_view::npos && is_upper_ansi_equal(trim_blanks(line.substr(1, close - 1)), section);
             continue;
         }
         std::size_t equals = line.find('=');
-        if (in_section && equals != std::string_view::npos && is_upper_ansi_equal(trimmed(line.substr(0, equals)), key))
-            return std::string(trimmed(line.substr(equals + 1)));
+        if (in_section && equals != std::string_view::npos && is_upper_ansi_equal(trim_blanks(line.substr(0, equals)), key))
+            return std::string(trim_blanks(line.substr(equals + 1)));
     }
     return std::nullopt;
 }
