@@ -11,7 +11,6 @@ namespace {
 void cmd_not_built(Runtime& rt)
 {
     rt.fatal(Msg::CommandUnknown, command_keyword(rt.loop.token));
-    rt.loop.handled = true;
 }
 
 // Function and system variable handlers learn their token from the byte
