@@ -464,6 +464,6 @@ constexpr CommandEntry commands[] = {
 
 } // namespace
 
-std::span<const CommandEntry> core_commands() { return commands; }
+std::span<const CommandEntry> core_statements_commands() { return commands; }
 
 } // namespace talven

@@ -83,6 +83,6 @@ constexpr CommandEntry commands[] = {
 
 } // namespace
 
-std::span<const CommandEntry> declaration_commands() { return commands; }
+std::span<const CommandEntry> declarations_commands() { return commands; }
 
 } // namespace talven

@@ -278,7 +278,7 @@ constexpr SysVarEntry sysvars[] = {
 } // namespace
 
 std::span<const CommandEntry> event_commands() { return commands; }
-std::span<const FunctionEntry> event_functions() { return functions; }
-std::span<const SysVarEntry> event_sysvars() { return sysvars; }
+std::span<const FunctionEntry> event_commands_functions() { return functions; }
+std::span<const SysVarEntry> event_commands_sysvars() { return sysvars; }
 
 } // namespace talven

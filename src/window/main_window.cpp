@@ -198,6 +198,6 @@ constexpr CommandEntry commands[] = {
 
 } // namespace
 
-std::span<const CommandEntry> window_commands() { return commands; }
+std::span<const CommandEntry> main_window_commands() { return commands; }
 
 } // namespace talven
