@@ -1,5 +1,6 @@
-// The text commands that write values to the program's standard output and
-// read lines from its standard input, with the PRINT number formats.
+// The text commands: PRINT writes values to the text screen (or, after
+// "#n,", to a numbered file), INPUT reads a typed line into a variable, and
+// DECIMALS, STRWIDTH and NUMWIDTH set how PRINT formats values.
 #include "core/dispatch.h"
 #include "core/loop.h"
 #include "core/runtime.h"
