@@ -79,6 +79,10 @@ std::span<const FunctionEntry> drawing_functions();
 std::span<const SysVarEntry> drawing_sysvars();
 std::span<const CommandEntry> bitmap_commands();
 
+// dialogs/
+std::span<const FunctionEntry> builtin_dialogs_functions();
+std::span<const SysVarEntry> builtin_dialogs_sysvars();
+
 // data/
 std::span<const CommandEntry> file_commands();
 std::span<const FunctionEntry> file_functions();

@@ -37,6 +37,7 @@ std::span<const std::span<const FunctionEntry>> function_registries()
         event_commands_functions(),
         table_functions(),
         index_commands_functions(),
+        builtin_dialogs_functions(),
     };
     return registries;
 }
@@ -49,6 +50,7 @@ std::span<const std::span<const SysVarEntry>> sysvar_registries()
         platform_variables(),
         table_functions_sysvars(),
         drawing_sysvars(),
+        builtin_dialogs_sysvars(),
     };
     return registries;
 }
