@@ -15,6 +15,7 @@
 #include "host/drawing_host.h"
 #include "host/host_files.h"
 #include "window/events.h"
+#include "window/window_style.h"
 
 namespace talven {
 
@@ -171,7 +172,7 @@ public:
     struct WindowSetup {
         std::int32_t x = 0, y = 0, width = 640, height = 480;
         std::uint32_t style = 0x000F0000;  // WS_* frame bits
-        std::int32_t flags = 0;            // WINDOWSTYLE bits 0x0010..0x0200
+        std::int32_t flags = 0;            // window_style bits
         std::int32_t paint_mode = 2;
         std::string_view title;
     };

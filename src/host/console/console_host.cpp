@@ -13,6 +13,7 @@
 #include "host/console/codepage.h"
 #include "host/console/console_files.h"
 #include "host/console/console_profile.h"
+#include "window/text_stream.h"
 
 // The locator of a program appended to this executable. It lives in a
 // section of its own so that the binder can find it through the section
@@ -148,6 +149,8 @@ ConsoleHost::ConsoleHost(int argc, char** argv)
     }
     if (const char* fixed = std::getenv("TALVEN_FIXED_TIME"))
         m_fixed_time = parse_fixed_time(fixed);
+    if (const char* faults = std::getenv("TALVEN_FILE_FAULTS"); faults && *faults)
+        m_faulty_files = std::make_unique<FaultyFiles>(m_files, faults);
     std::signal(SIGINT, on_interrupt);
     m_terminal = isatty(STDOUT_FILENO) == 1;
     m_windows_directory = console_windows_directory();
@@ -245,14 +248,7 @@ void ConsoleHost::write_text(std::string_view text)
 {
     if (m_terminal)
         return;
-    // The stream carries what the program wrote; a carriage return is
-    // ignored as on the text screen, and a line feed ends the line.
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text)
-        if (c != '\r' && c != '\a')
-            out.push_back(c);
-    out = ansi_to_utf8(out);
+    std::string out = ansi_to_utf8(stream_text(text));
     std::fwrite(out.data(), 1, out.size(), stdout);
 }
 
