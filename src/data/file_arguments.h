@@ -7,18 +7,20 @@
 #include <string_view>
 
 #include "core/short_string.h"
+#include "values/arguments.h"
 #include "values/function_results.h"
 
 namespace talven {
 
 struct Runtime;
 
-enum class HashMark { Required, Optional };
-
-// "#n": the "#" (error 104 where it is required and missing), the blanks
-// after it, then n, which must lie in 1..15 (error 210). Nothing after a
-// report.
-std::optional<int> fetch_file_number(Runtime& rt, HashMark hash, char separator);
+// The file commands' own names for the fetches of the argument interface,
+// in the optional form they were written against.
+inline std::optional<int> fetch_file_number(Runtime& rt, HashMark hash, char separator)
+{
+    auto n = arg_file_number(rt, hash, separator);
+    return n ? std::optional<int>(*n) : std::nullopt;
+}
 
 // A text argument (a file name, a pattern): any value, a number as the
 // text it has as a value.
@@ -26,9 +28,7 @@ std::optional<ShortString> fetch_text(Runtime& rt, char separator);
 std::optional<std::int32_t> fetch_integer(Runtime& rt, char separator);
 std::optional<std::int32_t> fetch_long(Runtime& rt, char separator);
 
-// "NAME#," at the front of the argument text: the area name up to the
-// comma, upper-cased and not evaluated.
-ShortString take_area_name(Runtime& rt);
+inline ShortString take_area_name(Runtime& rt) { return arg_area_name(rt); }
 
 // The bytes [offset, offset + count) of the named area: errors 121, 215
 // and 243 as for every area access, and 207 for a negative offset or count

@@ -13,7 +13,7 @@
 #include "values/conversions.h"
 #include "values/fetch.h"
 #include "values/variables.h"
-#include "window/print_format.h"
+#include "values/print_format.h"
 
 namespace talven {
 
@@ -85,7 +85,7 @@ void cmd_setfileattr(Runtime& rt)
         return;
     const FileSlot& slot = rt.files.slots[static_cast<std::size_t>(*n)];
     if (!slot.assigned)
-        rt.files.note(file_code::not_assigned);
+        rt.files.note(file_code::not_open);
     else
         rt.files.note(rt.host.files().set_attributes(slot.name.view(), static_cast<std::uint32_t>(*attributes)));
 }

@@ -97,7 +97,7 @@ void fn_eof(Runtime& rt)
 std::optional<FileInfo> slot_file_info(Runtime& rt, const FileSlot& slot)
 {
     if (!slot.assigned) {
-        rt.files.note(file_code::not_assigned);
+        rt.files.note(file_code::not_open);
         return std::nullopt;
     }
     auto info = rt.host.files().info(slot.name.view());

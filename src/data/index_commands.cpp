@@ -252,7 +252,7 @@ constexpr CommandEntry commands[] = {
 
 } // namespace
 
-std::span<const FunctionEntry> index_functions() { return functions; }
+std::span<const FunctionEntry> index_commands_functions() { return functions; }
 std::span<const CommandEntry> index_commands() { return commands; }
 
 } // namespace talven

@@ -606,7 +606,7 @@ void close_all_tables(Runtime& rt)
 }
 
 std::span<const FunctionEntry> table_functions() { return functions; }
-std::span<const CommandEntry> table_commands() { return commands; }
-std::span<const SysVarEntry> table_sysvars() { return sysvars; }
+std::span<const CommandEntry> table_functions_commands() { return commands; }
+std::span<const SysVarEntry> table_functions_sysvars() { return sysvars; }
 
 } // namespace talven

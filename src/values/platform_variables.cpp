@@ -103,6 +103,6 @@ constexpr SysVarEntry sysvars[] = {
 
 } // namespace
 
-std::span<const SysVarEntry> platform_sysvars() { return sysvars; }
+std::span<const SysVarEntry> platform_variables() { return sysvars; }
 
 } // namespace talven

@@ -62,7 +62,7 @@ constexpr SysVarEntry sysvars[] = {
 
 } // namespace
 
-std::span<const SysVarEntry> core_sysvars() { return sysvars; }
+std::span<const SysVarEntry> system_variables() { return sysvars; }
 
 void evaluate_sysvar(Runtime& rt, std::uint8_t token)
 {

@@ -33,16 +33,21 @@ TEST(Registries, EachFunctionAndSystemVariableOnceUnderItsName)
     std::set<int> functions;
     for (auto registry : function_registries())
         for (const auto& entry : registry) {
-            EXPECT_TRUE(functions.insert(static_cast<int>(entry.token)).second);
-            EXPECT_EQ(entry.name, function_name(static_cast<std::uint8_t>(entry.token)));
+            auto token = static_cast<std::uint8_t>(entry.token);
+            EXPECT_TRUE(functions.insert(token).second) << "claimed twice: " << int(token);
+            // A handler on a token without a name would take the calls of declared functions.
+            EXPECT_FALSE(is_declared_function_token(token)) << int(token);
+            EXPECT_EQ(entry.name, function_name(token));
+            EXPECT_NE(entry.handler, nullptr);
         }
     std::set<int> sysvars;
     for (auto registry : sysvar_registries())
         for (const auto& entry : registry) {
             int token = static_cast<int>(entry.token);
-            EXPECT_TRUE(token >= first_sysvar_token && token <= last_sysvar_token);
-            EXPECT_TRUE(sysvars.insert(token).second);
+            EXPECT_TRUE(token >= first_sysvar_token && token <= last_sysvar_token) << token;
+            EXPECT_TRUE(sysvars.insert(token).second) << "claimed twice: " << token;
             EXPECT_EQ(entry.name, sysvar_name(static_cast<std::uint8_t>(token)));
+            EXPECT_NE(entry.handler, nullptr);
         }
 }
 

@@ -54,10 +54,10 @@ TEST_F(NumberedFilesTest, LinesEndAtLineFeedsAndAreCutAtTheLimit)
 TEST_F(NumberedFilesTest, ChannelsInTheWrongStateGiveTheirCodes)
 {
     FileSlot fresh;
-    EXPECT_EQ(open_text(fresh, fs, TextOpen::Reset), file_code::not_assigned);
-    EXPECT_EQ(close_text(fresh), file_code::not_assigned);
-    EXPECT_EQ(open_binary(fresh, fs, 2), file_code::not_assigned);
-    EXPECT_EQ(get_byte(fresh).code, file_code::not_assigned);
+    EXPECT_EQ(open_text(fresh, fs, TextOpen::Reset), file_code::not_open);
+    EXPECT_EQ(close_text(fresh), file_code::not_open);
+    EXPECT_EQ(open_binary(fresh, fs, 2), file_code::not_open);
+    EXPECT_EQ(get_byte(fresh).code, file_code::not_open);
 
     assign_file(slot, "w.txt");
     EXPECT_EQ(close_text(slot), file_code::not_open);
