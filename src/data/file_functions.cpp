@@ -8,7 +8,8 @@
 #include "data/file_arguments.h"
 #include "data/file_management.h"
 #include "data/numbered_files.h"
-#include "values/fetch.h"
+#include "values/arguments.h"
+#include "values/function_results.h"
 
 namespace talven {
 
@@ -20,7 +21,7 @@ constexpr std::int32_t no_attributes = 65535;
 // out); null after a report.
 FileSlot* only_slot(Runtime& rt)
 {
-    auto n = fetch_file_number(rt, HashMark::Optional, ')');
+    auto n = arg_file_number(rt, HashMark::Optional, ')');
     return n ? &rt.files.slots[static_cast<std::size_t>(*n)] : nullptr;
 }
 
@@ -31,11 +32,11 @@ std::int32_t saturated(std::uint64_t value) { return value > INT32_MAX ? INT32_M
 void fn_blockread(Runtime& rt)
 {
     std::int32_t read = 0;
-    auto n = fetch_file_number(rt, HashMark::Optional, ',');
+    auto n = arg_file_number(rt, HashMark::Optional, ',');
     if (n) {
-        ShortString area = take_area_name(rt);
-        auto offset = fetch_long(rt, ',');
-        auto count = offset ? fetch_long(rt, ')') : std::nullopt;
+        ShortString area = arg_area_name(rt);
+        auto offset = arg_long(rt, ',');
+        auto count = offset ? arg_long(rt, ')') : Arg<std::int32_t>{};
         if (count) {
             if (std::uint8_t* bytes = area_range(rt, area.view(), *offset, *count)) {
                 Transfer got = read_block(rt.files.slots[static_cast<std::size_t>(*n)], bytes, static_cast<std::size_t>(*count));
@@ -130,7 +131,7 @@ void fn_filedate_str(Runtime& rt)
 void fn_filelength(Runtime& rt)
 {
     std::int32_t length = -1;
-    if (auto name = fetch_text(rt, ')')) {
+    if (auto name = arg_text(rt, ')')) {
         if (auto size = file_length(rt.host.files(), name->view(), rt.files.mode))
             length = saturated(*size);
         else
@@ -142,7 +143,7 @@ void fn_filelength(Runtime& rt)
 void disk_function(Runtime& rt, DiskFigure which)
 {
     std::int32_t figure = -1;
-    if (auto drive = fetch_text(rt, ')'))
+    if (auto drive = arg_text(rt, ')'))
         figure = disk_figure(rt.host.files(), drive->view(), which);
     result_long(rt, figure);
 }
@@ -153,7 +154,7 @@ void fn_disksize(Runtime& rt) { disk_function(rt, DiskFigure::Total); }
 void path_function(Runtime& rt, std::optional<ShortString> (HostFileSystem::*form)(std::string_view))
 {
     std::optional<ShortString> path;
-    if (auto name = fetch_text(rt, ')'))
+    if (auto name = arg_text(rt, ')'))
         path = (rt.host.files().*form)(name->view());
     result_text(rt, path ? path->view() : std::string_view());
 }
@@ -169,7 +170,7 @@ void search_result(Runtime& rt, const std::optional<ShortString>& entry)
 
 void fn_findfirst_str(Runtime& rt)
 {
-    auto pattern = fetch_text(rt, ')');
+    auto pattern = arg_text(rt, ')');
     if (!pattern) {
         result_text(rt, {});
         return;

@@ -10,12 +10,12 @@
 
 #include "core/dispatch.h"
 #include "core/runtime.h"
-#include "data/file_arguments.h"
 #include "data/table.h"
 #include "data/table_create.h"
 #include "data/table_memo.h"
+#include "values/arguments.h"
 #include "values/conversions.h"
-#include "values/fetch.h"
+#include "values/function_results.h"
 
 namespace talven {
 
@@ -102,7 +102,7 @@ void fn_dbopen(Runtime& rt)
 {
     std::int32_t count = 0;
     auto n = fetch_table_number(rt, ',');
-    auto name = n ? fetch_text(rt, ')') : std::nullopt;
+    auto name = n ? arg_text(rt, ')') : Arg<ShortString>{};
     if (!name) {
         result_integer(rt, 0);
         return;
@@ -190,9 +190,7 @@ void fn_dbgo(Runtime& rt)
         result_integer(rt, 0);
         return;
     }
-    std::uint32_t fatals = rt.errors.fatal_count;
-    fetch(rt, ')');
-    if (rt.errors.fatal_count != fatals) {
+    if (!arg_value(rt, ')')) {
         result_integer(rt, 0);
         return;
     }
@@ -223,7 +221,7 @@ void field_text_result(Runtime& rt, Table& table, std::optional<std::size_t> ind
 void fn_dbget_str(Runtime& rt)
 {
     Table* table = current_table_or_error(rt);
-    auto name = table ? fetch_text(rt, ')') : std::nullopt;
+    auto name = table ? arg_text(rt, ')') : Arg<ShortString>{};
     if (!name) {
         result_text(rt, {});
         return;
@@ -234,7 +232,7 @@ void fn_dbget_str(Runtime& rt)
 void fn_dbgetn_str(Runtime& rt)
 {
     Table* table = current_table_or_error(rt);
-    auto n = table ? fetch_integer(rt, ')') : std::nullopt;
+    auto n = table ? arg_integer(rt, ')') : Arg<std::int32_t>{};
     if (!n) {
         result_text(rt, {});
         return;
@@ -254,8 +252,8 @@ std::int32_t store_value(Runtime& rt, Table& table, std::optional<std::size_t> i
 void fn_dbput(Runtime& rt)
 {
     Table* table = current_table_or_error(rt);
-    auto name = table ? fetch_text(rt, ',') : std::nullopt;
-    auto value = name ? fetch_text(rt, ')') : std::nullopt;
+    auto name = table ? arg_text(rt, ',') : Arg<ShortString>{};
+    auto value = name ? arg_text(rt, ')') : Arg<ShortString>{};
     if (!value) {
         result_integer(rt, 0);
         return;
@@ -267,8 +265,8 @@ void fn_dbput(Runtime& rt)
 void fn_dbputn(Runtime& rt)
 {
     Table* table = current_table_or_error(rt);
-    auto n = table ? fetch_integer(rt, ',') : std::nullopt;
-    auto value = n ? fetch_text(rt, ')') : std::nullopt;
+    auto n = table ? arg_integer(rt, ',') : Arg<std::int32_t>{};
+    auto value = n ? arg_text(rt, ')') : Arg<ShortString>{};
     if (!value) {
         result_integer(rt, 0);
         return;
@@ -280,7 +278,7 @@ void fn_dbputn(Runtime& rt)
 void fn_dbwrite(Runtime& rt)
 {
     Table* table = current_table_or_error(rt);
-    auto n = table ? fetch_long(rt, ')') : std::nullopt;
+    auto n = table ? arg_long(rt, ')') : Arg<std::int32_t>{};
     if (!n) {
         result_integer(rt, 0);
         return;
@@ -346,7 +344,7 @@ bool field_matches(std::string_view field, std::string_view text, std::int32_t m
 void fn_dbfind(Runtime& rt)
 {
     Table* table = current_table_or_error(rt);
-    auto name = table ? fetch_text(rt, ',') : std::nullopt;
+    auto name = table ? arg_text(rt, ',') : Arg<ShortString>{};
     if (!name) {
         result_integer(rt, 0);
         return;
@@ -355,9 +353,9 @@ void fn_dbfind(Runtime& rt)
     // before the closing parenthesis.
     std::string_view rest = rt.loop.args.view();
     bool with_mode = find_at_depth_zero(rest, ',') < find_at_depth_zero(rest, ')');
-    auto t = fetch_text(rt, with_mode ? ',' : ')');
-    auto m = t && with_mode ? fetch_integer(rt, ')') : std::optional<std::int32_t>(0);
-    if (!m) {
+    auto t = arg_text(rt, with_mode ? ',' : ')');
+    auto m = t && with_mode ? arg_integer(rt, ')') : Arg<std::int32_t>{0, true};
+    if (!t || !m) {
         result_integer(rt, 0);
         return;
     }
@@ -387,7 +385,7 @@ void fn_dbfind(Runtime& rt)
 void fn_dbmemo(Runtime& rt)
 {
     Table* table = current_table_or_error(rt);
-    auto name = table ? fetch_text(rt, ')') : std::nullopt;
+    auto name = table ? arg_text(rt, ')') : Arg<ShortString>{};
     if (!name) {
         result_integer(rt, 0);
         return;
@@ -411,7 +409,7 @@ void fn_dbmemo(Runtime& rt)
 void fn_dbmemoput(Runtime& rt)
 {
     Table* table = current_table_or_error(rt);
-    auto name = table ? fetch_text(rt, ')') : std::nullopt;
+    auto name = table ? arg_text(rt, ')') : Arg<ShortString>{};
     if (!name) {
         result_integer(rt, 0);
         return;
@@ -425,9 +423,8 @@ void fn_dbmemoput(Runtime& rt)
 
 void cmd_dbcreate(Runtime& rt)
 {
-    rt.loop.handled = true;
-    auto description = fetch_text(rt, '>');
-    auto name = description ? fetch_text(rt, rest_of_text) : std::nullopt;
+    auto description = arg_text(rt, '>');
+    auto name = description ? arg_text(rt, rest_of_text) : Arg<ShortString>{};
     if (!name)
         return;
     ShortString file = table_file_name(name->view());
@@ -559,22 +556,22 @@ constexpr SysVarEntry sysvars[] = {
 
 } // namespace
 
-std::optional<int> fetch_table_number(Runtime& rt, char separator)
+Arg<int> fetch_table_number(Runtime& rt, char separator)
 {
     ArgText& args = rt.loop.args;
     if (args.empty() || args.front() != '#') {
         rt.fatal(Msg::TableNumberExpected);
-        return std::nullopt;
+        return {0, false};
     }
     args.drop_front(1);
-    auto n = fetch_integer(rt, separator);
+    auto n = arg_integer(rt, separator);
     if (!n)
-        return std::nullopt;
+        return {0, false};
     if (*n < 1 || *n > table_count) {
         rt.fatal(Msg::TableNumberOutOfRange);
-        return std::nullopt;
+        return {0, false};
     }
-    return *n;
+    return {*n, true};
 }
 
 Table* current_table_or_error(Runtime& rt)
