@@ -18,36 +18,19 @@ using CommandHandler = void (*)(Runtime&);
 using FunctionHandler = void (*)(Runtime&);
 using SysVarHandler = void (*)(Runtime&);
 
-// A row names its token and handler; the keyword comes from the token
-// list. Rows that still spell it out are checked against the list by a
-// unit test.
+// A row names its token and its handler; the keyword is the token list's.
 struct CommandEntry {
-    constexpr CommandEntry(Tok token, CommandHandler handler)
-        : token(token), keyword(command_keyword(token)), handler(handler) {}
-    constexpr CommandEntry(Tok token, std::string_view keyword, CommandHandler handler)
-        : token(token), keyword(keyword), handler(handler) {}
     Tok token;
-    std::string_view keyword;
     CommandHandler handler;
 };
 
 struct FunctionEntry {
-    constexpr FunctionEntry(Fn token, FunctionHandler handler)
-        : token(token), name(function_name(token)), handler(handler) {}
-    constexpr FunctionEntry(Fn token, std::string_view name, FunctionHandler handler)
-        : token(token), name(name), handler(handler) {}
     Fn token;
-    std::string_view name;
     FunctionHandler handler;
 };
 
 struct SysVarEntry {
-    constexpr SysVarEntry(SysVar token, SysVarHandler handler)
-        : token(token), name(sysvar_name(token)), handler(handler) {}
-    constexpr SysVarEntry(SysVar token, std::string_view name, SysVarHandler handler)
-        : token(token), name(name), handler(handler) {}
     SysVar token;
-    std::string_view name;
     SysVarHandler handler;
 };
 

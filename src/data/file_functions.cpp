@@ -181,20 +181,20 @@ void fn_findfirst_str(Runtime& rt)
 void fn_findnext_str(Runtime& rt) { search_result(rt, find_next(rt.files.search, rt.host.files())); }
 
 constexpr FunctionEntry functions[] = {
-    {Fn::Blockread, "@BLOCKREAD", fn_blockread},
-    {Fn::FullpathStr, "@FULLPATH$", fn_fullpath_str},
-    {Fn::ShortpathStr, "@SHORTPATH$", fn_shortpath_str},
-    {Fn::Fileattr, "@FILEATTR", fn_fileattr},
-    {Fn::FiledateStr, "@FILEDATE$", fn_filedate_str},
-    {Fn::Getbyte, "@GETBYTE", fn_getbyte},
-    {Fn::Filepos, "@FILEPOS", fn_filepos},
-    {Fn::Filesize, "@FILESIZE", fn_filesize},
-    {Fn::Diskfree, "@DISKFREE", fn_diskfree},
-    {Fn::Disksize, "@DISKSIZE", fn_disksize},
-    {Fn::FindfirstStr, "@FINDFIRST$", fn_findfirst_str},
-    {Fn::FindnextStr, "@FINDNEXT$", fn_findnext_str},
-    {Fn::Filelength, "@FILELENGTH", fn_filelength},
-    {Fn::Eof, "@EOF", fn_eof},
+    {Fn::Blockread, fn_blockread},
+    {Fn::FullpathStr, fn_fullpath_str},
+    {Fn::ShortpathStr, fn_shortpath_str},
+    {Fn::Fileattr, fn_fileattr},
+    {Fn::FiledateStr, fn_filedate_str},
+    {Fn::Getbyte, fn_getbyte},
+    {Fn::Filepos, fn_filepos},
+    {Fn::Filesize, fn_filesize},
+    {Fn::Diskfree, fn_diskfree},
+    {Fn::Disksize, fn_disksize},
+    {Fn::FindfirstStr, fn_findfirst_str},
+    {Fn::FindnextStr, fn_findnext_str},
+    {Fn::Filelength, fn_filelength},
+    {Fn::Eof, fn_eof},
 };
 
 } // namespace

@@ -241,12 +241,12 @@ void cmd_makeindex(Runtime& rt)
 }
 
 constexpr FunctionEntry functions[] = {
-    {Fn::Dbindex, "@DBINDEX", fn_dbindex},
-    {Fn::Dbseek, "@DBSEEK", fn_dbseek},
+    {Fn::Dbindex, fn_dbindex},
+    {Fn::Dbseek, fn_dbseek},
 };
 
 constexpr CommandEntry commands[] = {
-    {Tok::Makeindex, "MAKEINDEX", cmd_makeindex},
+    {Tok::Makeindex, cmd_makeindex},
 };
 
 } // namespace

@@ -25,14 +25,14 @@ void sys_dlgtext2(Runtime& rt) { rt.value.set_text(rt.dialogs.last_selected); }
 void sys_listindex(Runtime& rt) { rt.value.integer = rt.dialogs.last_list_index; }
 
 constexpr FunctionEntry functions[] = {
-    {Fn::Element, "@ELEMENT", fn_element},
+    {Fn::Element, fn_element},
 };
 
 constexpr SysVarEntry sysvars[] = {
-    {SysVar::Dlgresult, "%DLGRESULT", sys_dlgresult},
-    {SysVar::Dlgtext1, "$DLGTEXT1", sys_dlgtext1},
-    {SysVar::Dlgtext2, "$DLGTEXT2", sys_dlgtext2},
-    {SysVar::Listindex, "%LISTINDEX", sys_listindex},
+    {SysVar::Dlgresult, sys_dlgresult},
+    {SysVar::Dlgtext1, sys_dlgtext1},
+    {SysVar::Dlgtext2, sys_dlgtext2},
+    {SysVar::Listindex, sys_listindex},
 };
 
 } // namespace

@@ -77,8 +77,8 @@ void cmd_declare(Runtime& rt) { declare_list(rt, false); }
 void cmd_parameters(Runtime& rt) { declare_list(rt, true); }
 
 constexpr CommandEntry commands[] = {
-    {Tok::Declare, "DECLARE", cmd_declare},
-    {Tok::Parameters, "PARAMETERS", cmd_parameters},
+    {Tok::Declare, cmd_declare},
+    {Tok::Parameters, cmd_parameters},
 };
 
 } // namespace

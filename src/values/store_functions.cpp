@@ -132,19 +132,19 @@ void fn_areastr_str(Runtime& rt) { read_area_string(rt, false); }
 void fn_areachars_str(Runtime& rt) { read_area_string(rt, true); }
 
 constexpr FunctionEntry functions[] = {
-    {Fn::ParamFloat, "@!", fn_param_float},
-    {Fn::ParamStr, "@$", fn_param_str},
-    {Fn::ParamInt, "@%", fn_param_int},
-    {Fn::ParamLong, "@&", fn_param_long},
-    {Fn::AreacharsStr, "@AREACHARS$", fn_areachars_str},
-    {Fn::AreastrStr, "@AREASTR$", fn_areastr_str},
-    {Fn::Arealong, "@AREALONG", fn_arealong},
-    {Fn::Areaword, "@AREAWORD", fn_areaword},
-    {Fn::Areabyte, "@AREABYTE", fn_areabyte},
-    {Fn::GetdimInt, "@GETDIM%", fn_getdim_int},
-    {Fn::GetdimLong, "@GETDIM&", fn_getdim_long},
-    {Fn::GetdimFloat, "@GETDIM!", fn_getdim_float},
-    {Fn::GetdimStr, "@GETDIM$", fn_getdim_str},
+    {Fn::ParamFloat, fn_param_float},
+    {Fn::ParamStr, fn_param_str},
+    {Fn::ParamInt, fn_param_int},
+    {Fn::ParamLong, fn_param_long},
+    {Fn::AreacharsStr, fn_areachars_str},
+    {Fn::AreastrStr, fn_areastr_str},
+    {Fn::Arealong, fn_arealong},
+    {Fn::Areaword, fn_areaword},
+    {Fn::Areabyte, fn_areabyte},
+    {Fn::GetdimInt, fn_getdim_int},
+    {Fn::GetdimLong, fn_getdim_long},
+    {Fn::GetdimFloat, fn_getdim_float},
+    {Fn::GetdimStr, fn_getdim_str},
 };
 
 } // namespace

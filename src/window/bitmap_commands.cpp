@@ -129,9 +129,9 @@ void cmd_savebmp(Runtime& rt)
 }
 
 constexpr CommandEntry commands[] = {
-    {Tok::Drawsizedbmp, "DRAWSIZEDBMP", cmd_drawsizedbmp},
-    {Tok::Drawbmp, "DRAWBMP", cmd_drawbmp},
-    {Tok::Savebmp, "SAVEBMP", cmd_savebmp},
+    {Tok::Drawsizedbmp, cmd_drawsizedbmp},
+    {Tok::Drawbmp, cmd_drawbmp},
+    {Tok::Savebmp, cmd_savebmp},
 };
 
 } // namespace

@@ -348,32 +348,32 @@ void fn_getpixel(Runtime& rt)
 }
 
 constexpr CommandEntry commands[] = {
-    {Tok::Screen, "SCREEN", cmd_screen},
-    {Tok::Endpaint, "ENDPAINT", cmd_endpaint},
-    {Tok::Startpaint, "STARTPAINT", cmd_startpaint},
-    {Tok::Truecolor, "TRUECOLOR", cmd_truecolor},
-    {Tok::Listfonts, "LISTFONTS", cmd_listfonts},
-    {Tok::Drawtext, "DRAWTEXT", cmd_drawtext},
-    {Tok::Textfont, "TEXTFONT", cmd_textfont},
-    {Tok::Fontcharset, "FONTCHARSET", cmd_fontcharset},
-    {Tok::Brush, "BRUSH", cmd_brush},
-    {Tok::Pen, "PEN", cmd_pen},
-    {Tok::Setpixel, "SETPIXEL", cmd_setpixel},
-    {Tok::Fill, "FILL", cmd_fill},
-    {Tok::Line, "LINE", cmd_line},
-    {Tok::Lineto, "LINETO", cmd_lineto},
-    {Tok::Moveto, "MOVETO", cmd_moveto},
-    {Tok::Rectangle, "RECTANGLE", cmd_rectangle},
-    {Tok::Roundrect, "ROUNDRECT", cmd_roundrect},
-    {Tok::Pie, "PIE", cmd_pie},
-    {Tok::Arc, "ARC", cmd_arc},
-    {Tok::Chord, "CHORD", cmd_chord},
-    {Tok::Ellipse, "ELLIPSE", cmd_ellipse},
-    {Tok::Textcolors, "TEXTCOLORS", cmd_textcolors},
+    {Tok::Screen, cmd_screen},
+    {Tok::Endpaint, cmd_endpaint},
+    {Tok::Startpaint, cmd_startpaint},
+    {Tok::Truecolor, cmd_truecolor},
+    {Tok::Listfonts, cmd_listfonts},
+    {Tok::Drawtext, cmd_drawtext},
+    {Tok::Textfont, cmd_textfont},
+    {Tok::Fontcharset, cmd_fontcharset},
+    {Tok::Brush, cmd_brush},
+    {Tok::Pen, cmd_pen},
+    {Tok::Setpixel, cmd_setpixel},
+    {Tok::Fill, cmd_fill},
+    {Tok::Line, cmd_line},
+    {Tok::Lineto, cmd_lineto},
+    {Tok::Moveto, cmd_moveto},
+    {Tok::Rectangle, cmd_rectangle},
+    {Tok::Roundrect, cmd_roundrect},
+    {Tok::Pie, cmd_pie},
+    {Tok::Arc, cmd_arc},
+    {Tok::Chord, cmd_chord},
+    {Tok::Ellipse, cmd_ellipse},
+    {Tok::Textcolors, cmd_textcolors},
 };
 
 constexpr FunctionEntry functions[] = {
-    {Fn::Getpixel, "@GETPIXEL", fn_getpixel},
+    {Fn::Getpixel, fn_getpixel},
 };
 
 // 2 to the power of the bits per pixel of the last BMP file read.
@@ -393,12 +393,12 @@ void sys_bmpwidth(Runtime& rt) { rt.value.integer = rt.draw.last_bitmap_width; }
 void sys_bmpheight(Runtime& rt) { rt.value.integer = rt.draw.last_bitmap_height; }
 
 constexpr SysVarEntry sysvars[] = {
-    {SysVar::Hdc, "%HDC", sys_hdc},
-    {SysVar::Hdc2, "%HDC2", sys_hdc2},
-    {SysVar::Fonthandle, "%FONTHANDLE", sys_fonthandle},
-    {SysVar::Bmpwidth, "%BMPWIDTH", sys_bmpwidth},
-    {SysVar::Bmpheight, "%BMPHEIGHT", sys_bmpheight},
-    {SysVar::Bmpcolors, "&BMPCOLORS", sys_bmpcolors},
+    {SysVar::Hdc, sys_hdc},
+    {SysVar::Hdc2, sys_hdc2},
+    {SysVar::Fonthandle, sys_fonthandle},
+    {SysVar::Bmpwidth, sys_bmpwidth},
+    {SysVar::Bmpheight, sys_bmpheight},
+    {SysVar::Bmpcolors, sys_bmpcolors},
 };
 
 } // namespace

@@ -183,17 +183,17 @@ void cmd_ddeterm(Runtime& rt)
 }
 
 constexpr CommandEntry commands[] = {
-    {Tok::Window, "WINDOW", cmd_window},
-    {Tok::Windowstyle, "WINDOWSTYLE", cmd_windowstyle},
-    {Tok::Setwindowpos, "SETWINDOWPOS", cmd_setwindowpos},
-    {Tok::Windowmax, "WINDOWMAX", cmd_windowmax},
-    {Tok::Windowmin, "WINDOWMIN", cmd_windowmin},
-    {Tok::Windownormal, "WINDOWNORMAL", cmd_windownormal},
-    {Tok::Paintmode, "PAINTMODE", cmd_paintmode},
-    {Tok::Repaint, "REPAINT", cmd_repaint},
-    {Tok::Ddeinit, "DDEINIT", cmd_ddeinit},
-    {Tok::Ddeexec, "DDEEXEC", cmd_ddeexec},
-    {Tok::Ddeterm, "DDETERM", cmd_ddeterm},
+    {Tok::Window, cmd_window},
+    {Tok::Windowstyle, cmd_windowstyle},
+    {Tok::Setwindowpos, cmd_setwindowpos},
+    {Tok::Windowmax, cmd_windowmax},
+    {Tok::Windowmin, cmd_windowmin},
+    {Tok::Windownormal, cmd_windownormal},
+    {Tok::Paintmode, cmd_paintmode},
+    {Tok::Repaint, cmd_repaint},
+    {Tok::Ddeinit, cmd_ddeinit},
+    {Tok::Ddeexec, cmd_ddeexec},
+    {Tok::Ddeterm, cmd_ddeterm},
 };
 
 } // namespace

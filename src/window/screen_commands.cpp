@@ -81,11 +81,11 @@ void cmd_tbox(Runtime& rt)
 }
 
 constexpr CommandEntry commands[] = {
-    {Tok::Locate, "LOCATE", cmd_locate},
-    {Tok::Color, "COLOR", cmd_color},
-    {Tok::Font, "FONT", cmd_font},
-    {Tok::Cls, "CLS", cmd_cls},
-    {Tok::Tbox, "TBOX", cmd_tbox},
+    {Tok::Locate, cmd_locate},
+    {Tok::Color, cmd_color},
+    {Tok::Font, cmd_font},
+    {Tok::Cls, cmd_cls},
+    {Tok::Tbox, cmd_tbox},
 };
 
 } // namespace

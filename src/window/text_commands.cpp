@@ -138,11 +138,11 @@ void cmd_strwidth(Runtime& rt) { set_format(rt, &FormatSettings::string_width); 
 void cmd_numwidth(Runtime& rt) { set_format(rt, &FormatSettings::number_width); }
 
 constexpr CommandEntry commands[] = {
-    {Tok::Print, "PRINT", cmd_print},
-    {Tok::Decimals, "DECIMALS", cmd_decimals},
-    {Tok::Strwidth, "STRWIDTH", cmd_strwidth},
-    {Tok::Numwidth, "NUMWIDTH", cmd_numwidth},
-    {Tok::Input, "INPUT", cmd_input},
+    {Tok::Print, cmd_print},
+    {Tok::Decimals, cmd_decimals},
+    {Tok::Strwidth, cmd_strwidth},
+    {Tok::Numwidth, cmd_numwidth},
+    {Tok::Input, cmd_input},
 };
 
 } // namespace
