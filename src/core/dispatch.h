@@ -63,6 +63,7 @@ std::span<const SysVarEntry> drawing_sysvars();
 std::span<const CommandEntry> bitmap_commands();
 
 // dialogs/
+std::span<const CommandEntry> builtin_dialogs_commands();
 std::span<const FunctionEntry> builtin_dialogs_functions();
 std::span<const SysVarEntry> builtin_dialogs_sysvars();
 

@@ -22,6 +22,7 @@ std::span<const std::span<const CommandEntry>> command_registries()
         event_commands(),
         table_functions_commands(),
         index_commands(),
+        builtin_dialogs_commands(),
     };
     return registries;
 }

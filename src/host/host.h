@@ -19,7 +19,7 @@
 
 namespace talven {
 
-enum class BoxIcon { Error, Warning, Information, Question };
+enum class BoxIcon { None, Error, Warning, Information, Question };
 enum class BoxButtons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel, AbortRetryIgnore };
 // The values are the button identifiers programs see.
 // The window was closed (a quit message) or the user broke the program off.
@@ -97,6 +97,11 @@ public:
     virtual DrawingHost& drawing() { return no_drawing(); }
 
     virtual BoxAnswer message_box(std::string_view text, std::string_view caption, BoxIcon icon, BoxButtons buttons) = 0;
+
+    // A message box the program asks for: its type is the platform's box
+    // flags as the program gave them. The pressed button's id. A host that
+    // shows boxes its own way answers through message_box.
+    virtual std::int32_t program_box(std::string_view text, std::string_view caption, std::uint32_t type);
 
     // The local date and time, and the milliseconds since the system started.
     virtual LocalTime local_time() = 0;

@@ -94,19 +94,6 @@ std::string colour_sequence(std::uint8_t attribute)
 }
 
 
-BoxAnswer default_answer(BoxButtons buttons)
-{
-    switch (buttons) {
-    case BoxButtons::Ok:
-    case BoxButtons::OkCancel: return BoxAnswer::Ok;
-    case BoxButtons::YesNo:
-    case BoxButtons::YesNoCancel: return BoxAnswer::Yes;
-    case BoxButtons::RetryCancel: return BoxAnswer::Retry;
-    case BoxButtons::AbortRetryIgnore: return BoxAnswer::Abort;
-    }
-    return BoxAnswer::Ok;
-}
-
 std::optional<BoxAnswer> parse_answer(std::string word)
 {
     for (auto& c : word)
@@ -185,6 +172,18 @@ std::unique_ptr<HostFile> ConsoleHost::open_for_reading(std::string_view name)
 
 BoxAnswer ConsoleHost::message_box(std::string_view text, std::string_view caption, BoxIcon icon, BoxButtons buttons)
 {
+    return answer_box(text, caption, icon, default_answer(BoxType{icon, buttons, 0}));
+}
+
+// The program's own boxes are answered by their default button.
+std::int32_t ConsoleHost::program_box(std::string_view text, std::string_view caption, std::uint32_t type)
+{
+    BoxType t = decode_box_type(type);
+    return static_cast<std::int32_t>(answer_box(text, caption, t.icon, default_answer(t)));
+}
+
+BoxAnswer ConsoleHost::answer_box(std::string_view text, std::string_view caption, BoxIcon icon, BoxAnswer fallback)
+{
     std::fflush(stdout);
     std::string line = "[";
     line += box_kind_word(icon);
@@ -195,7 +194,7 @@ BoxAnswer ConsoleHost::message_box(std::string_view text, std::string_view capti
     line += '\n';
     std::fwrite(line.data(), 1, line.size(), stderr);
     std::fflush(stderr);
-    BoxAnswer answer = default_answer(buttons);
+    BoxAnswer answer = fallback;
     if (m_next_answer < m_answers.size()) {
         if (auto given = parse_answer(m_answers[m_next_answer]))
             answer = *given;

@@ -36,6 +36,7 @@ public:
     }
     DrawingHost& drawing() override { return m_drawing; }
     BoxAnswer message_box(std::string_view text, std::string_view caption, BoxIcon icon, BoxButtons buttons) override;
+    std::int32_t program_box(std::string_view text, std::string_view caption, std::uint32_t type) override;
     LocalTime local_time() override;
     std::uint32_t tick_count() override;
     ShortString ansi_to_oem(std::string_view text) override;
@@ -59,6 +60,10 @@ public:
     PumpResult pump_messages() override;
 
 private:
+    // Writes the box line and takes the next answer of the answer file, or
+    // the fallback.
+    BoxAnswer answer_box(std::string_view text, std::string_view caption, BoxIcon icon, BoxAnswer fallback);
+
     std::vector<ShortString> m_command_line;
     std::vector<std::string> m_answers;
     std::size_t m_next_answer = 0;

@@ -46,6 +46,7 @@ UINT box_flags(BoxIcon icon, BoxButtons buttons)
     case BoxIcon::Warning: flags |= MB_ICONWARNING; break;
     case BoxIcon::Information: flags |= MB_ICONINFORMATION; break;
     case BoxIcon::Question: flags |= MB_ICONQUESTION; break;
+    case BoxIcon::None: break;
     }
     switch (buttons) {
     case BoxButtons::Ok: flags |= MB_OK; break;
@@ -150,6 +151,25 @@ std::unique_ptr<HostFile> Win32Host::open_for_reading(std::string_view name)
 
 BoxAnswer Win32Host::message_box(std::string_view text, std::string_view caption, BoxIcon icon, BoxButtons buttons)
 {
+    int answer = show_box(text, caption, icon, box_flags(icon, buttons));
+    if (m_main) {
+        // The area under the box is repainted from the backing bitmap.
+        InvalidateRect(m_main, nullptr, FALSE);
+        UpdateWindow(m_main);
+    }
+    if (answer < 1 || answer > 7)
+        return BoxAnswer::Cancel;
+    return static_cast<BoxAnswer>(answer);
+}
+
+// The program's flags go to the platform unchanged; the core repaints.
+std::int32_t Win32Host::program_box(std::string_view text, std::string_view caption, std::uint32_t type)
+{
+    return show_box(text, caption, decode_box_type(type).icon, type);
+}
+
+int Win32Host::show_box(std::string_view text, std::string_view caption, BoxIcon icon, UINT flags)
+{
     if (m_stream) {
         std::string line = "[";
         line += box_kind_word(icon);
@@ -161,15 +181,7 @@ BoxAnswer Win32Host::message_box(std::string_view text, std::string_view caption
         stream(m_stderr, line);
     }
     std::string t(text), c(caption);
-    int answer = MessageBoxA(m_main, t.c_str(), c.c_str(), box_flags(icon, buttons));
-    if (m_main) {
-        // The area under the box is repainted from the backing bitmap.
-        InvalidateRect(m_main, nullptr, FALSE);
-        UpdateWindow(m_main);
-    }
-    if (answer < 1 || answer > 7)
-        return BoxAnswer::Cancel;
-    return static_cast<BoxAnswer>(answer);
+    return MessageBoxA(m_main, t.c_str(), c.c_str(), flags);
 }
 
 LocalTime Win32Host::local_time()

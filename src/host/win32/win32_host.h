@@ -41,6 +41,7 @@ public:
     }
     DrawingHost& drawing() override { return m_drawing; }
     BoxAnswer message_box(std::string_view text, std::string_view caption, BoxIcon icon, BoxButtons buttons) override;
+    std::int32_t program_box(std::string_view text, std::string_view caption, std::uint32_t type) override;
     LocalTime local_time() override;
     std::uint32_t tick_count() override { return GetTickCount(); }
     ShortString ansi_to_oem(std::string_view text) override;
@@ -95,6 +96,8 @@ public:
     LRESULT dialog_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
 private:
+    // The box line on the stream, then the platform's box; its answer.
+    int show_box(std::string_view text, std::string_view caption, BoxIcon icon, UINT flags);
     void record_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
     void command_event(WPARAM wparam, LPARAM lparam);
     bool dialog_style_command(HWND window, WPARAM wparam, LPARAM lparam, bool menu_case);
