@@ -369,7 +369,6 @@ void call_procedure(Runtime& rt)
 {
     LoopState& loop = rt.loop;
     ControlFlowState& flow = rt.flow;
-    loop.handled = true;
     flow.parameter_count = 0;
     // A call needs the two bytes of a line number that names a line.
     std::int32_t target = 0;
