@@ -126,6 +126,10 @@ def main() -> int:
     ap.add_argument("--skip", type=Path, default=None, help="tests that need the console host")
     ap.add_argument("tests", nargs="+", type=Path)
     args = ap.parse_args()
+    if not os.access(args.talvenc, os.X_OK):
+        print(f"run_win32: no native talvenc at {args.talvenc}; build the native preset first, "
+              "or configure this build with -DTALVEN_NATIVE_TALVENC=<path to talvenc>")
+        return 1
     if "DISPLAY" not in os.environ or "WINEPREFIX" not in os.environ:
         print("run_win32: no DISPLAY or WINEPREFIX; run through scripts/wine-env.sh")
         return 1
