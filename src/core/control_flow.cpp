@@ -9,7 +9,7 @@
 #include "core/loop.h"
 #include "core/runtime.h"
 #include "values/conversions.h"
-#include "values/fetch.h"
+#include "values/arguments.h"
 
 namespace talven {
 namespace {
@@ -64,8 +64,7 @@ void search_failed(Runtime& rt, Msg msg)
 // Fetches the condition: the whole rest of the argument text.
 bool condition_holds(Runtime& rt)
 {
-    fetch(rt, rest_of_text);
-    return rt.value.integer != 0;
+    return *arg_integer(rt, rest_of_text) != 0;
 }
 
 // The same-level lines an IF's search can stop at: each ELSEIF, then the
@@ -116,14 +115,12 @@ void skip_to_else(Runtime& rt, Msg not_found)
 
 void loop_if(Runtime& rt)
 {
-    rt.loop.handled = true;
     if (!condition_holds(rt))
         skip_to_else(rt, Msg::EndifOrElseMissing);
 }
 
 void loop_ifnot(Runtime& rt)
 {
-    rt.loop.handled = true;
     if (condition_holds(rt))
         skip_to_else(rt, Msg::EndifMissing);
 }
@@ -131,7 +128,6 @@ void loop_ifnot(Runtime& rt)
 // ELSE or ELSEIF reached after the branch before it ran.
 void loop_else(Runtime& rt)
 {
-    rt.loop.handled = true;
     std::int32_t partner = cached_partner(rt, rt.loop.current_line, t(Tok::If), t(Tok::Ifnot), t(Tok::Endif));
     if (partner == 0)
         search_failed(rt, Msg::EndifMissing);
@@ -141,7 +137,6 @@ void loop_else(Runtime& rt)
 
 void start_while(Runtime& rt, bool run_when_nonzero)
 {
-    rt.loop.handled = true;
     ControlFlowState& flow = rt.flow;
     bool holds = condition_holds(rt);
     // The capacity is tested before the push, so an overflow in error mode
@@ -168,7 +163,6 @@ void loop_whilenot(Runtime& rt) { start_while(rt, false); }
 
 void loop_wend(Runtime& rt)
 {
-    rt.loop.handled = true;
     ControlFlowState& flow = rt.flow;
     if (flow.while_depth == 0) {
         rt.fatal(Msg::WhileMissing);
@@ -213,10 +207,9 @@ void jump_to_label(Runtime& rt, const ShortString& name)
 // The name: one argument of any string expression.
 bool fetch_label_name(Runtime& rt, ShortString& name)
 {
-    std::uint32_t fatals = rt.errors.fatal_count;
-    fetch(rt, rest_of_text, Expect::String);
-    name = rt.value.text();
-    return rt.errors.fatal_count == fatals;
+    auto label = arg_text(rt, rest_of_text, Expect::String);
+    name = *label;
+    return label.ok;
 }
 
 // A label written as a plain string literal always names the same line, so
@@ -229,7 +222,6 @@ bool is_plain_literal(std::string_view text)
 
 void loop_goto(Runtime& rt)
 {
-    rt.loop.handled = true;
     auto& targets = rt.flow_cache.goto_targets;
     std::size_t line = static_cast<std::size_t>(rt.loop.current_line);
     const char* args = rt.loop.args.begin();
@@ -241,9 +233,9 @@ void loop_goto(Runtime& rt)
     ShortString name;
     if (!fetch_label_name(rt, name))
         return;
-    std::uint32_t fatals = rt.errors.fatal_count;
+    FatalWatch watch(rt);
     jump_to_label(rt, name);
-    if (literal && rt.errors.fatal_count == fatals) {
+    if (literal && !watch.reported()) {
         if (targets.size() != static_cast<std::size_t>(rt.program.line_count()) + 1)
             targets.assign(static_cast<std::size_t>(rt.program.line_count()) + 1, JumpTarget{});
         targets[line] = {args, rt.loop.current_line};
@@ -263,7 +255,6 @@ bool push_return(Runtime& rt)
 
 void loop_gosub(Runtime& rt)
 {
-    rt.loop.handled = true;
     ShortString name;
     if (fetch_label_name(rt, name) && push_return(rt))
         jump_to_label(rt, name);
@@ -272,7 +263,6 @@ void loop_gosub(Runtime& rt)
 // PROC reached by running into it: skip the whole procedure.
 void loop_proc(Runtime& rt)
 {
-    rt.loop.handled = true;
     std::int32_t partner = cached_partner(rt, rt.loop.current_line, t(Tok::Proc), t(Tok::Proc), t(Tok::Endproc));
     if (partner == 0)
         search_failed(rt, Msg::EndprocMissing);
@@ -306,11 +296,8 @@ void store_slot(ParameterSlot& slot, const Value& value)
 
 void loop_return(Runtime& rt)
 {
-    rt.loop.handled = true;
     if (greater_than_blank(rt.loop.args.view())) {
-        std::uint32_t fatals = rt.errors.fatal_count;
-        fetch(rt, rest_of_text);
-        if (rt.errors.fatal_count == fatals)
+        if (arg_value(rt, rest_of_text))
             store_slot(rt.flow.slots[0], rt.value);
     }
     return_from_call(rt, Msg::GosubOrProcMissing);
@@ -318,46 +305,43 @@ void loop_return(Runtime& rt)
 
 void loop_endproc(Runtime& rt)
 {
-    rt.loop.handled = true;
     return_from_call(rt, Msg::ProcMissing);
 }
 
-void loop_nothing(Runtime& rt) { rt.loop.handled = true; }
+void loop_nothing(Runtime&) {}
 
 // A function call as a statement: evaluate and discard.
 void loop_function_statement(Runtime& rt)
 {
-    fetch(rt, rest_of_text);
-    rt.loop.handled = true;
+    arg_value(rt, rest_of_text);
 }
 
 void cmd_end(Runtime& rt)
 {
     rt.loop.stop = true;
-    rt.loop.handled = true;
 }
 
 constexpr CommandEntry commands[] = {
-    {Tok::Rem, "REM", loop_nothing},
-    {Tok::FunctionStatement, "", loop_function_statement},
-    {Tok::When, "WHEN", loop_nothing},
-    {Tok::Unless, "UNLESS", loop_nothing},
-    {Tok::Definition, "", loop_nothing},
-    {Tok::Endif, "ENDIF", loop_nothing},
-    {Tok::If, "IF", loop_if},
-    {Tok::Else, "ELSE", loop_else},
-    {Tok::Ifnot, "IFNOT", loop_ifnot},
-    {Tok::While, "WHILE", loop_while},
-    {Tok::Whilenot, "WHILENOT", loop_whilenot},
-    {Tok::Wend, "WEND", loop_wend},
-    {Tok::Return, "RETURN", loop_return},
-    {Tok::Endproc, "ENDPROC", loop_endproc},
-    {Tok::Goto, "GOTO", loop_goto},
-    {Tok::Gosub, "GOSUB", loop_gosub},
-    {Tok::Proc, "PROC", loop_proc},
-    {Tok::End, "END", cmd_end},
-    {Tok::Elseif, "ELSEIF", loop_else},
-    {Tok::Nop, "NOP", loop_nothing},
+    {Tok::Rem, loop_nothing},
+    {Tok::FunctionStatement, loop_function_statement},
+    {Tok::When, loop_nothing},
+    {Tok::Unless, loop_nothing},
+    {Tok::Definition, loop_nothing},
+    {Tok::Endif, loop_nothing},
+    {Tok::If, loop_if},
+    {Tok::Else, loop_else},
+    {Tok::Ifnot, loop_ifnot},
+    {Tok::While, loop_while},
+    {Tok::Whilenot, loop_whilenot},
+    {Tok::Wend, loop_wend},
+    {Tok::Return, loop_return},
+    {Tok::Endproc, loop_endproc},
+    {Tok::Goto, loop_goto},
+    {Tok::Gosub, loop_gosub},
+    {Tok::Proc, loop_proc},
+    {Tok::End, cmd_end},
+    {Tok::Elseif, loop_else},
+    {Tok::Nop, loop_nothing},
 };
 
 } // namespace
@@ -369,15 +353,16 @@ bool evaluation_may_touch_slots(std::string_view text)
     return std::memchr(text.data(), '@', text.size()) != nullptr;
 }
 
-void save_slots_around_fetch(Runtime& rt, char separator)
+// One argument, with the parameter slots as they were before it; false
+// after a fatal error.
+bool fetch_keeping_slots(Runtime& rt, char separator)
 {
-    if (!evaluation_may_touch_slots(rt.loop.args.view())) {
-        fetch(rt, separator);
-        return;
-    }
+    if (!evaluation_may_touch_slots(rt.loop.args.view()))
+        return arg_value(rt, separator);
     auto saved = rt.flow.slots;
-    fetch(rt, separator);
+    bool ok = arg_value(rt, separator);
     rt.flow.slots = saved;
+    return ok;
 }
 
 void call_procedure(Runtime& rt)
@@ -401,11 +386,10 @@ void call_procedure(Runtime& rt)
     rt.fetch.last_argument = !greater_than_blank(loop.args.view());
     int i = 1;
     while (i < parameter_slot_count && !rt.fetch.last_argument) {
-        std::uint32_t fatals = rt.errors.fatal_count;
-        save_slots_around_fetch(rt, print_mode);
+        bool ok = fetch_keeping_slots(rt, print_mode);
         store_slot(flow.slots[static_cast<std::size_t>(i)], rt.value);
         ++i;
-        if (rt.errors.fatal_count != fatals)
+        if (!ok)
             break;
     }
     flow.parameter_count = i - 1;
@@ -458,21 +442,19 @@ void evaluate_declared_function(Runtime& rt)
     // The parameter count stands from the sixth character on, ended by ")".
     ArgText call_args = args;
     args = ArgText(definition.size() > 5 ? definition.substr(5) : std::string_view());
-    std::uint32_t fatals = rt.errors.fatal_count;
-    fetch(rt, ')');
-    std::int32_t count = rt.value.integer;
+    auto count = arg_integer(rt, ')');
     ArgText body = args;
     args = call_args;
-    if (rt.errors.fatal_count != fatals)
+    if (!count)
         return;
-    if (count < 0 || count > 12) {
+    if (*count < 0 || *count > 12) {
         rt.fatal(Msg::ParameterCountRange);
         return;
     }
-    for (std::int32_t i = 1; i <= count; ++i) {
-        save_slots_around_fetch(rt, i < count ? ',' : ')');
+    for (std::int32_t i = 1; i <= *count; ++i) {
+        bool ok = fetch_keeping_slots(rt, i < *count ? ',' : ')');
         store_slot(rt.flow.slots[static_cast<std::size_t>(i)], rt.value);
-        if (rt.errors.fatal_count != fatals)
+        if (!ok)
             return;
     }
     call_args = args;
@@ -481,7 +463,7 @@ void evaluate_declared_function(Runtime& rt)
         // DLL calls are not built on this runtime yet: they fail as a
         // library that cannot be loaded.
         args.drop_front(1);
-        fetch(rt, ',', Expect::String);
+        arg_value(rt, ',', Expect::String);
         ShortString library = rt.value.text();
         args = call_args;
         rt.fatal(Msg::DllLoadFailed, library.view());
@@ -496,7 +478,7 @@ void evaluate_declared_function(Runtime& rt)
         rt.value.long_integer = 0;
         return;
     }
-    fetch(rt, rest_of_text);
+    arg_value(rt, rest_of_text);
     args = call_args;
 }
 

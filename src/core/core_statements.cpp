@@ -4,7 +4,7 @@
 #include "core/dispatch.h"
 #include "core/runtime.h"
 #include "values/conversions.h"
-#include "values/fetch.h"
+#include "values/arguments.h"
 #include "values/numeric_functions.h"
 #include "values/variables.h"
 
@@ -18,12 +18,11 @@ ShortString fetch_value_list(Runtime& rt)
     ShortString result;
     rt.fetch.last_argument = false;
     while (!rt.fetch.last_argument) {
-        std::uint32_t fatals = rt.errors.fatal_count;
-        fetch(rt, print_mode);
+        bool ok = arg_value(rt, print_mode);
         result.append(rt.value.text().view());
         if (rt.fetch.separator == ',')
             result.push_back(' ');
-        if (rt.errors.fatal_count != fatals)
+        if (!ok)
             break;
     }
     return result;
@@ -69,18 +68,18 @@ void remember_assignment(Runtime& rt, const char* args_begin, std::string_view v
 void assign_remembered(Runtime& rt, AssignmentTarget& target)
 {
     rt.loop.args = ArgText(std::string_view(target.value_begin, static_cast<std::size_t>(target.value_end - target.value_begin)));
-    std::uint32_t fatals = rt.errors.fatal_count;
+    FatalWatch watch(rt);
     if (target.element_begin) {
         std::string_view reference(target.element_begin, target.element_length);
         ElementRef element = resolve_element(rt, reference);
-        if (rt.errors.fatal_count != fatals)
+        if (watch.reported())
             return;
         ShortString string_value;
         if (target.suffix == '$')
             string_value = fetch_value_list(rt);
         else
-            fetch(rt, rest_of_text);
-        if (rt.errors.fatal_count != fatals)
+            arg_value(rt, rest_of_text);
+        if (watch.reported())
             return;
         if (element.missing_array)
             rt.fatal(Msg::VariableNotDeclared, upper_trimmed(reference).view());
@@ -92,8 +91,8 @@ void assign_remembered(Runtime& rt, AssignmentTarget& target)
     if (target.suffix == '$')
         string_value = fetch_value_list(rt);
     else
-        fetch(rt, rest_of_text);
-    if (rt.errors.fatal_count != fatals)
+        arg_value(rt, rest_of_text);
+    if (watch.reported())
         return;
     VariableStore& store = rt.variables;
     if (target.epoch != store.epoch) {
@@ -109,7 +108,6 @@ void assign_remembered(Runtime& rt, AssignmentTarget& target)
 
 void cmd_let(Runtime& rt)
 {
-    rt.loop.handled = true;
     if (AssignmentTarget* target = remembered_assignment(rt)) {
         assign_remembered(rt, *target);
         return;
@@ -125,7 +123,7 @@ void cmd_let(Runtime& rt)
     ElementRef element;
     bool is_element = !name.empty() && name[name.size() - 1] == ']';
     std::string_view bare = name.view();
-    std::uint32_t fatals = rt.errors.fatal_count;
+    FatalWatch watch(rt);
     if (is_element) {
         element = resolve_element(rt, target);
         bare = bare.substr(0, bare.find('['));
@@ -134,15 +132,15 @@ void cmd_let(Runtime& rt)
         // suffix decides between a value list and a single value.
         if (args_begin && !bare.empty())
             remember_assignment(rt, args_begin, value_text, bare, target);
-        if (rt.errors.fatal_count != fatals)
+        if (watch.reported())
             return;
     }
     ShortString string_value;
     if (!bare.empty() && bare.back() == '$')
         string_value = fetch_value_list(rt);
     else
-        fetch(rt, rest_of_text);
-    if (rt.errors.fatal_count != fatals)
+        arg_value(rt, rest_of_text);
+    if (watch.reported())
         return;
 
     if (is_element && !element.missing_array) {
@@ -160,18 +158,16 @@ void cmd_let(Runtime& rt)
 // INC, DEC, ADD and SUB change the newest integer variable of the name.
 void update_integer(Runtime& rt, bool with_operand, std::int32_t sign)
 {
-    rt.loop.handled = true;
     std::string_view text = rt.loop.args.view();
     std::size_t comma = with_operand ? text.find(',') : std::string_view::npos;
     ShortString name = upper_trimmed(text.substr(0, comma));
     std::uint32_t delta = 1;
     if (with_operand) {
         rt.loop.args = ArgText(comma == std::string_view::npos ? std::string_view() : text.substr(comma + 1));
-        std::uint32_t fatals = rt.errors.fatal_count;
-        fetch(rt, rest_of_text);
-        if (rt.errors.fatal_count != fatals)
+        auto operand = arg_integer(rt, rest_of_text);
+        if (!operand)
             return;
-        delta = static_cast<std::uint32_t>(rt.value.integer);
+        delta = static_cast<std::uint32_t>(*operand);
     }
     if (name.empty() || name[name.size() - 1] != '%') {
         rt.fatal(Msg::IntegerVariableExpected);
@@ -195,16 +191,14 @@ void cmd_sub(Runtime& rt) { update_integer(rt, true, -1); }
 template <class T>
 void dimension_global(Runtime& rt, ElementTable<T>& table, Msg twice)
 {
-    rt.loop.handled = true;
     if (table.highest != -1) {
         rt.fatal(twice);
         return;
     }
-    std::uint32_t fatals = rt.errors.fatal_count;
-    fetch(rt, rest_of_text);
-    if (rt.errors.fatal_count != fatals)
+    auto count = arg_integer(rt, rest_of_text);
+    if (!count)
         return;
-    std::int32_t n = rt.value.integer;
+    std::int32_t n = *count;
     if (n < 0 || n >= element_table_slots) {
         rt.fatal(Msg::ElementCountRange);
         return;
@@ -222,20 +216,16 @@ void cmd_dim_str(Runtime& rt) { dimension_global(rt, rt.variables.global_strings
 template <class T>
 std::int32_t fetch_global_index(Runtime& rt, ElementTable<T>& table)
 {
-    rt.loop.handled = true;
-    std::uint32_t fatals = rt.errors.fatal_count;
-    fetch(rt, '=');
-    if (rt.errors.fatal_count != fatals)
+    auto index = arg_integer(rt, '=');
+    if (!index)
         return -1;
-    std::int32_t index = rt.value.integer;
-    if (index < 0 || index > table.highest) {
+    if (*index < 0 || *index > table.highest) {
         rt.fatal(Msg::BoundExceeded);
         return -1;
     }
-    fetch(rt, rest_of_text);
-    if (rt.errors.fatal_count != fatals)
+    if (!arg_value(rt, rest_of_text))
         return -1;
-    return index;
+    return *index;
 }
 
 void cmd_setdim_int(Runtime& rt)
@@ -275,18 +265,14 @@ struct AreaStore {
 
 AreaStore fetch_area_store(Runtime& rt)
 {
-    rt.loop.handled = true;
     AreaStore store;
     std::string_view text = rt.loop.args.view();
     std::size_t comma = text.find(',');
     store.name = upper_trimmed(text.substr(0, comma));
     rt.loop.args = ArgText(comma == std::string_view::npos ? std::string_view() : trim_blanks(text.substr(comma + 1)));
-    std::uint32_t fatals = rt.errors.fatal_count;
-    fetch(rt, '=');
-    store.offset = rt.value.long_integer;
-    if (rt.errors.fatal_count == fatals)
-        fetch(rt, rest_of_text);
-    store.ok = rt.errors.fatal_count == fatals;
+    auto offset = arg_long(rt, '=');
+    store.offset = *offset;
+    store.ok = offset && arg_value(rt, rest_of_text);
     return store;
 }
 
@@ -344,35 +330,27 @@ void cmd_areastr(Runtime& rt) { write_area_string(rt, false); }
 // "name, size"
 void cmd_areadim(Runtime& rt)
 {
-    rt.loop.handled = true;
     std::string_view text = rt.loop.args.view();
     std::size_t comma = text.find(',');
     ShortString name = upper_trimmed(text.substr(0, comma));
     rt.loop.args = ArgText(comma == std::string_view::npos ? std::string_view() : trim_blanks(text.substr(comma + 1)));
-    std::uint32_t fatals = rt.errors.fatal_count;
-    fetch(rt, rest_of_text);
-    if (rt.errors.fatal_count == fatals)
-        dimension_area(rt, name.view(), rt.value.long_integer);
+    if (auto size = arg_long(rt, rest_of_text))
+        dimension_area(rt, name.view(), *size);
 }
 
 void cmd_areafree(Runtime& rt)
 {
-    rt.loop.handled = true;
     release_area(rt, upper_trimmed(rt.loop.args.view()).view());
 }
 
 void cmd_clearlist(Runtime& rt)
 {
     rt.elements.entries.clear();
-    rt.loop.handled = true;
 }
 
 void cmd_addstring(Runtime& rt)
 {
-    rt.loop.handled = true;
-    std::uint32_t fatals = rt.errors.fatal_count;
-    fetch(rt, rest_of_text);
-    if (rt.errors.fatal_count != fatals)
+    if (!arg_value(rt, rest_of_text))
         return;
     if (rt.elements.highest() + 1 >= ElementList::capacity) {
         rt.fatal(Msg::TooManyElements);
@@ -383,45 +361,34 @@ void cmd_addstring(Runtime& rt)
 
 void cmd_setstring(Runtime& rt)
 {
-    rt.loop.handled = true;
-    std::uint32_t fatals = rt.errors.fatal_count;
-    fetch(rt, '=');
-    if (rt.errors.fatal_count != fatals)
+    auto index = arg_integer(rt, '=');
+    if (!index || !arg_value(rt, rest_of_text))
         return;
-    std::int32_t index = rt.value.integer;
-    fetch(rt, rest_of_text);
-    if (rt.errors.fatal_count != fatals)
-        return;
-    if (index < 0 || index > rt.elements.highest()) {
+    if (*index < 0 || *index > rt.elements.highest()) {
         rt.fatal(Msg::NoSuchElement);
         return;
     }
-    rt.elements.entries[static_cast<std::size_t>(index)] = rt.value.text();
+    rt.elements.entries[static_cast<std::size_t>(*index)] = rt.value.text();
 }
 
 void cmd_textangle(Runtime& rt)
 {
-    rt.loop.handled = true;
-    fetch(rt, rest_of_text);
-    rt.fonts.escapement = rt.fonts.orientation = rt.value.integer;
+    rt.fonts.escapement = rt.fonts.orientation = *arg_integer(rt, rest_of_text);
 }
 
 // Only a string changes the title; the window takes the title either way.
 void cmd_windowtitle(Runtime& rt)
 {
-    rt.loop.handled = true;
-    fetch(rt, rest_of_text);
+    arg_value(rt, rest_of_text);
     if (rt.value.type == ValueType::String)
         rt.window.title = rt.value.text();
 }
 
 void cmd_scramblekey(Runtime& rt)
 {
-    rt.loop.handled = true;
-    fetch(rt, rest_of_text, Expect::RawString);
+    ShortString key = *arg_text(rt, rest_of_text, Expect::RawString);
     ShortString& pattern = rt.scramble.pattern;
     pattern.clear();
-    ShortString key = rt.value.text();
     if (key.empty())
         return;
     for (std::size_t i = 0; i < key.size(); ++i)
@@ -432,7 +399,6 @@ void cmd_scramblekey(Runtime& rt)
 
 void cmd_randomize(Runtime& rt)
 {
-    rt.loop.handled = true;
     LocalTime now = rt.host.local_time();
     std::uint32_t seed = rt.host.tick_count() ^ static_cast<std::uint32_t>(now.millisecond * 1000003 + now.second * 7919 +
                                                                           now.minute * 104729);
@@ -442,12 +408,10 @@ void cmd_randomize(Runtime& rt)
 void cmd_beep(Runtime& rt)
 {
     rt.host.beep();
-    rt.loop.handled = true;
 }
 
 void cmd_waitmessage(Runtime& rt)
 {
-    rt.loop.handled = true;
     if (!rt.host.wait_one_message())
         rt.end_program(exit_code::window_closed);
 }
@@ -455,54 +419,51 @@ void cmd_waitmessage(Runtime& rt)
 // No range check: every value other than -1, 1 and 2 silences warnings.
 void cmd_errormode(Runtime& rt)
 {
-    fetch(rt, rest_of_text);
-    rt.errors.mode = rt.value.integer;
-    rt.loop.handled = true;
+    rt.errors.mode = *arg_integer(rt, rest_of_text);
 }
 
 // Token 0x5A evaluates one argument and does nothing else.
 void cmd_fetch_one(Runtime& rt)
 {
-    fetch(rt, ',');
-    rt.loop.handled = true;
+    arg_value(rt, ',');
 }
 
 constexpr CommandEntry commands[] = {
-    {Tok::Waitmessage, "WAITMESSAGE", cmd_waitmessage},
-    {Tok::Arealong, "AREALONG", cmd_arealong},
-    {Tok::Areastrz, "AREASTRZ", cmd_areastrz},
-    {Tok::FetchOne, "", cmd_fetch_one},
-    {Tok::Areaword, "AREAWORD", cmd_areaword},
-    {Tok::Areabyte, "AREABYTE", cmd_areabyte},
-    {Tok::Areastr, "AREASTR", cmd_areastr},
-    {Tok::Areafree, "AREAFREE", cmd_areafree},
-    {Tok::Areadim, "AREADIM", cmd_areadim},
-    {Tok::Scramblekey, "SCRAMBLEKEY", cmd_scramblekey},
-    {Tok::Windowtitle, "WINDOWTITLE", cmd_windowtitle},
-    {Tok::Randomize, "RANDOMIZE", cmd_randomize},
-    {Tok::Beep, "BEEP", cmd_beep},
-    {Tok::SetdimInt, "SETDIM%", cmd_setdim_int},
-    {Tok::SetdimLong, "SETDIM&", cmd_setdim_long},
-    {Tok::SetdimFloat, "SETDIM!", cmd_setdim_float},
-    {Tok::SetdimStr, "SETDIM$", cmd_setdim_str},
-    {Tok::DimInt, "DIM%", cmd_dim_int},
-    {Tok::DimLong, "DIM&", cmd_dim_long},
-    {Tok::DimFloat, "DIM!", cmd_dim_float},
-    {Tok::DimStr, "DIM$", cmd_dim_str},
-    {Tok::Let, "LET", cmd_let},
-    {Tok::Inc, "INC", cmd_inc},
-    {Tok::Dec, "DEC", cmd_dec},
-    {Tok::Add, "ADD", cmd_add},
-    {Tok::Sub, "SUB", cmd_sub},
-    {Tok::Clearlist, "CLEARLIST", cmd_clearlist},
-    {Tok::Addstring, "ADDSTRING", cmd_addstring},
-    {Tok::Errormode, "ERRORMODE", cmd_errormode},
-    {Tok::Textangle, "TEXTANGLE", cmd_textangle},
-    {Tok::Setstring, "SETSTRING", cmd_setstring},
+    {Tok::Waitmessage, cmd_waitmessage},
+    {Tok::Arealong, cmd_arealong},
+    {Tok::Areastrz, cmd_areastrz},
+    {Tok::FetchOne, cmd_fetch_one},
+    {Tok::Areaword, cmd_areaword},
+    {Tok::Areabyte, cmd_areabyte},
+    {Tok::Areastr, cmd_areastr},
+    {Tok::Areafree, cmd_areafree},
+    {Tok::Areadim, cmd_areadim},
+    {Tok::Scramblekey, cmd_scramblekey},
+    {Tok::Windowtitle, cmd_windowtitle},
+    {Tok::Randomize, cmd_randomize},
+    {Tok::Beep, cmd_beep},
+    {Tok::SetdimInt, cmd_setdim_int},
+    {Tok::SetdimLong, cmd_setdim_long},
+    {Tok::SetdimFloat, cmd_setdim_float},
+    {Tok::SetdimStr, cmd_setdim_str},
+    {Tok::DimInt, cmd_dim_int},
+    {Tok::DimLong, cmd_dim_long},
+    {Tok::DimFloat, cmd_dim_float},
+    {Tok::DimStr, cmd_dim_str},
+    {Tok::Let, cmd_let},
+    {Tok::Inc, cmd_inc},
+    {Tok::Dec, cmd_dec},
+    {Tok::Add, cmd_add},
+    {Tok::Sub, cmd_sub},
+    {Tok::Clearlist, cmd_clearlist},
+    {Tok::Addstring, cmd_addstring},
+    {Tok::Errormode, cmd_errormode},
+    {Tok::Textangle, cmd_textangle},
+    {Tok::Setstring, cmd_setstring},
 };
 
 } // namespace
 
-std::span<const CommandEntry> core_commands() { return commands; }
+std::span<const CommandEntry> core_statements_commands() { return commands; }
 
 } // namespace talven

@@ -11,11 +11,10 @@ namespace {
 void cmd_not_built(Runtime& rt)
 {
     rt.fatal(Msg::CommandUnknown, command_keyword(rt.loop.token));
-    rt.loop.handled = true;
 }
 
-// Function and system variable handlers learn their token from the byte
-// before the current argument position, where the fetch has just read it.
+// The dispatchers note the token they run, so that the fallbacks can name
+// the function or system variable that is missing.
 void fn_not_built(Runtime& rt)
 {
     rt.fatal(Msg::FunctionUnknown, function_name(rt.current_function));

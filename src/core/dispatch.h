@@ -18,50 +18,63 @@ using CommandHandler = void (*)(Runtime&);
 using FunctionHandler = void (*)(Runtime&);
 using SysVarHandler = void (*)(Runtime&);
 
+// A row names its token and its handler; the keyword is the token list's.
 struct CommandEntry {
     Tok token;
-    std::string_view keyword;
     CommandHandler handler;
 };
 
 struct FunctionEntry {
     Fn token;
-    std::string_view name;
     FunctionHandler handler;
 };
 
 struct SysVarEntry {
     SysVar token;
-    std::string_view name;
     SysVarHandler handler;
 };
 
-// The registration tables of the subsystems (each defined in its folder).
-std::span<const CommandEntry> core_commands();
+// The registration tables, each named after the file that defines it: the
+// file's name, with the kind added unless the name already ends in it
+// ("variables" standing for system variables).
+
+// core/
+std::span<const CommandEntry> core_statements_commands();
 std::span<const CommandEntry> control_flow_commands();
-std::span<const CommandEntry> declaration_commands();
-std::span<const CommandEntry> text_commands();
-std::span<const CommandEntry> screen_commands();
-std::span<const CommandEntry> file_commands();
-std::span<const CommandEntry> event_commands();
-std::span<const CommandEntry> window_commands();
-std::span<const CommandEntry> drawing_commands();
-std::span<const CommandEntry> bitmap_commands();
-std::span<const CommandEntry> table_commands();
-std::span<const CommandEntry> index_commands();
-std::span<const SysVarEntry> core_sysvars();
-std::span<const SysVarEntry> event_sysvars();
-std::span<const SysVarEntry> platform_sysvars();
-std::span<const SysVarEntry> table_sysvars();
-std::span<const SysVarEntry> drawing_sysvars();
-std::span<const FunctionEntry> event_functions();
+
+// values/
+std::span<const CommandEntry> declarations_commands();
 std::span<const FunctionEntry> store_functions();
 std::span<const FunctionEntry> numeric_functions();
 std::span<const FunctionEntry> string_functions();
+std::span<const SysVarEntry> system_variables();
+std::span<const SysVarEntry> platform_variables();
+
+// window/
+std::span<const CommandEntry> text_commands();
+std::span<const CommandEntry> screen_commands();
+std::span<const CommandEntry> main_window_commands();
+std::span<const CommandEntry> event_commands();
+std::span<const FunctionEntry> event_commands_functions();
+std::span<const SysVarEntry> event_commands_sysvars();
+std::span<const CommandEntry> drawing_commands();
+std::span<const FunctionEntry> drawing_functions();
+std::span<const SysVarEntry> drawing_sysvars();
+std::span<const CommandEntry> bitmap_commands();
+
+// dialogs/
+std::span<const CommandEntry> builtin_dialogs_commands();
+std::span<const FunctionEntry> builtin_dialogs_functions();
+std::span<const SysVarEntry> builtin_dialogs_sysvars();
+
+// data/
+std::span<const CommandEntry> file_commands();
 std::span<const FunctionEntry> file_functions();
 std::span<const FunctionEntry> table_functions();
-std::span<const FunctionEntry> index_functions();
-std::span<const FunctionEntry> drawing_functions();
+std::span<const CommandEntry> table_functions_commands();
+std::span<const SysVarEntry> table_functions_sysvars();
+std::span<const CommandEntry> index_commands();
+std::span<const FunctionEntry> index_commands_functions();
 
 // Every command registration table, in the order they are merged.
 std::span<const std::span<const CommandEntry>> command_registries();

@@ -5,7 +5,7 @@
 #include "core/dispatch.h"
 #include "core/runtime.h"
 #include "data/table_functions.h"
-#include "values/fetch.h"
+#include "values/arguments.h"
 
 namespace talven {
 namespace {
@@ -20,10 +20,9 @@ void apply_prefixes(Runtime& rt)
     while (!loop.handled && (loop.token == static_cast<std::uint8_t>(Tok::When) ||
                              loop.token == static_cast<std::uint8_t>(Tok::Unless))) {
         bool when = loop.token == static_cast<std::uint8_t>(Tok::When);
-        fetch(rt, ':');
+        bool nonzero = *arg_integer(rt, ':') != 0;
         if (!loop.args.empty() && loop.args.front() == ':')
             loop.args.drop_front(1);
-        bool nonzero = rt.value.integer != 0;
         if (nonzero != when || loop.args.empty()) {
             loop.handled = true;
             return;
@@ -66,11 +65,15 @@ void run_loop(Runtime& rt)
             loop.args = ArgText(loop.line.substr(1));
             apply_prefixes(rt);
             if (!loop.handled) {
-                if (CommandHandler handler = commands[loop.token])
+                // A token that a handler claims is handled by it; a line
+                // whose token nobody claims is a procedure call.
+                if (CommandHandler handler = commands[loop.token]) {
+                    loop.handled = true;
                     handler(rt);
+                } else {
+                    call_procedure(rt);
+                }
             }
-            if (!loop.handled)
-                call_procedure(rt);
         }
         if (loop.pump_counter < lines_between_pumps) {
             ++loop.pump_counter;

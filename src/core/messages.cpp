@@ -1,151 +1,15 @@
 // The message catalogue: every number the runtime reports, with its German
-// text exactly as the system shows it.
+// text exactly as the system shows it, made from the message list.
 #include "core/messages.h"
 
 namespace talven {
-namespace {
-
-struct Entry {
-    Msg number;
-    std::string_view text;
-};
-
-constexpr Entry catalogue[] = {
-        {Msg::SysVarUnknown, "Systemvariable unbekannt: "},
-        {Msg::FunctionUnknown, "Funktion unbekannt: "},
-        {Msg::CommandUnknown, "Befehl unbekannt: "},
-        {Msg::IntegerVariableExpected, "Integer-Variable erwartet!"},
-        {Msg::FileNumberExpected, "Dateikennung erwartet!"},
-        {Msg::TableNumberExpected, "Tabellenkennung erwartet!"},
-        {Msg::EndifOrElseMissing, "ENDIF bzw. ELSE nicht gefunden!"},
-        {Msg::EndifMissing, "ENDIF nicht gefunden!"},
-        {Msg::WhileTooDeep, "Zu tiefe WHILE-Verschachtelung!"},
-        {Msg::WendMissing, "ENDWHILE bzw. WEND nicht gefunden!"},
-        {Msg::WhileMissing, "WHILE fehlt!"},
-        {Msg::GosubOrProcMissing, "GOSUB/PROC fehlt!"},
-        {Msg::ProcMissing, "PROC fehlt!"},
-        {Msg::LabelNotFound, "Label nicht gefunden: "},
-        {Msg::GosubTooDeep, "Zu tiefe GOSUB/PROC-Verschachtelung!"},
-        {Msg::EndprocMissing, "ENDPROC nicht gefunden!"},
-        {Msg::DimIntTwice, "\"DIM%\" darf nur einmal verwandt werden!"},
-        {Msg::DimLongTwice, "\"DIM&\" darf nur einmal verwandt werden!"},
-        {Msg::DimStrTwice, "\"DIM$\" darf nur einmal verwandt werden!"},
-        {Msg::DimFloatTwice, "\"DIM!\" darf nur einmal verwandt werden!"},
-        {Msg::StartprintMissing, "STARTPRINT fehlt!"},
-        {Msg::AreaVariableExpected, "Bereichs-Variable erwartet!"},
-        {Msg::BadVariableName, "Variablenbezeichner fehlerhaft: "},
-        {Msg::VariableNameTooLong, "Variablenname zu lang: "},
-        {Msg::StartpaintMissing, "STARTPAINT fehlt!"},
-        {Msg::SubpopupMissing, "SUBPOPUP fehlt!"},
-        {Msg::InvalidFunctionValue, "Ung\xFC""ltiger Funktionswert!"},
-        {Msg::DivisionByZero, "Division durch 0!"},
-        {Msg::WrongTypeDtoc, "Falscher Typ f\xFC""r @DTOC$ !"},
-        {Msg::WrongTypeCtod, "Falscher Typ f\xFC""r @CTOD$ !"},
-        {Msg::StringIndexBelowOne, "String-Index ist < 1 !"},
-        {Msg::SubstringBelowOne, "Substring-Nr ist < 1 !"},
-        {Msg::NotThatManyElements, "So viele Elemente sind nicht da!"},
-        {Msg::BoundExceeded, "Bereichsgrenze \xFC""berschritten: "},
-        {Msg::CommandLineParameterMissing, "Kommandozeilenparameter fehlt!"},
-        {Msg::FileNotFound, "Datei nicht gefunden: "},
-        {Msg::FileNumberOutOfRange, "Dateinummer nicht im erlaubten Bereich!"},
-        {Msg::ParameterCountRange, "Parameterzahl mu\xDF"" zwischen 0 und 12 liegen!"},
-        {Msg::TooFewParameters, "Zu wenig Parameter!"},
-        {Msg::FunctionArgumentMissing, "Funktionsargument fehlt!"},
-        {Msg::NotANumber, "Keine Zahl: "},
-        {Msg::VariableNotDeclared, "Variable nicht declariert: "},
-        {Msg::WrongParameterType, "Falscher Parametertyp: "},
-        {Msg::IntegerPoolExhausted, "Speicher f\xFC""r Integer-Variablen ersch\xF6""pft!"},
-        {Msg::LongPoolExhausted, "Speicher f\xFC""r LongInt-Variablen ersch\xF6""pft!"},
-        {Msg::StringPoolExhausted, "Speicher f\xFC""r String-Variablen ersch\xF6""pft!"},
-        {Msg::FloatPoolExhausted, "Speicher f\xFC""r Float-Variablen ersch\xF6""pft!"},
-        {Msg::ForbiddenWhilePrinting, "W\xE4""hrend der Druckausgabe verboten: "},
-        {Msg::BoxOutsideWindow, "Box nicht innerhalb des Fensters!"},
-        {Msg::NegativeWindowSize, "Negative Fenstergr\xF6""\xDF""e!"},
-        {Msg::IconMissing, "ICON nicht vorhanden: "},
-        {Msg::IconNumberRange, "ICON nicht vorhanden! (Nur 0..4)"},
-        {Msg::MenuCreationFailed, "Fehler bei der Men\xFC""erstellung!"},
-        {Msg::MenuTooDeep, "Zu tiefe Men\xFC""verschachtelung!"},
-        {Msg::BitmapNotLoadable, "Bitmap nicht ladbar: "},
-        {Msg::BitmapNotSaved, "Bitmap konnte nicht gespeichert werden: "},
-        {Msg::CursorNumberRange, "Cursor nicht vorhanden! (Nur 0..11)"},
-        {Msg::ElementCountRange, "Es sind lediglich 0 bis 9999 Elemente erlaubt!"},
-        {Msg::TooManyElements, "Zu viele Elemente!"},
-        {Msg::NoSuchElement, "Das Element gibt es nicht!"},
-        {Msg::SoundFailed, "Fehler bei der Tonerzeugung!"},
-        {Msg::PrintingImpossible, "Drucken ist nicht m\xF6""glioch!"},
-        {Msg::HardcopyFailed, "Fehler bei der HardCopy!"},
-        {Msg::WindowRequired, "Der Befehl setzt ein Fenster vorraus!"},
-        {Msg::StringEndMissing, "Stringende fehlt!"},
-        {Msg::AreaPoolExhausted, "Speicher f\xFC""r Bereichs-Variablen ersch\xF6""pft!"},
-        {Msg::AreaMemoryShort, "Zu wenig Speicher f\xFC""r Bereichs-Variable!"},
-        {Msg::AreaAlreadyDimensioned, "Bereichsvariable ist bereits DIMensioniert!"},
-        {Msg::InvalidWindowHandle, "Ung\xFC""ltiges Fenster-Handle!"},
-        {Msg::AreaNotDimensioned, "Bereichsvariable ist nicht DIMensioniert!"},
-        {Msg::TextDoesNotFitArea, "Der Text pa\xDF""t nicht komplett in die Bereichsvariable!"},
-        {Msg::ParameterDescriptionCount, "Die Parameterzahl unterscheidet sich von der Parameterbeschreibung!"},
-        {Msg::ParameterDescriptionType, "Ung\xFC""ltiger Typ in der Parameterbeschreibung!"},
-        {Msg::DllLoadFailed, "Fehler beim Laden der DLL: "},
-        {Msg::DllFunctionMissing, "Funktion in DLL nicht vohanden: "},
-        {Msg::ForbiddenWhilePainting, "Zwischen STARTPAINT/ENDPAINT verboten: "},
-        {Msg::SettimerMissing, "SETTIMER fehlt!"},
-        {Msg::TimerAlreadySet, "Der TIMER ist schon eingestellt!"},
-        {Msg::MenuNotLoadable, "Men\xFC"" ist nicht ladbar: "},
-        {Msg::ArrayPoolExhausted, "Speicher f\xFC""r Array-Variablen ersch\xF6""pft!"},
-        {Msg::TooManyDimensions, "Maximal drei Dimensionen erlaubt!"},
-        {Msg::FileNotReadable, "Datei kann nicht gelesen werden: "},
-        {Msg::FileNotCreatable, "Datei kann nicht erzeugt werden: "},
-        {Msg::ReadError, "Fehler beim Lesen: "},
-        {Msg::WriteError, "Fehler beim Schreiben: "},
-        {Msg::BridgeMissing, "TALV16.EXE nicht ausf\xFC""hrbar oder fehlt!"},
-        {Msg::Registry, "REGISTRY: "},
-        {Msg::OdbcNotInitialised, "ODBC ist nicht initialisiert!"},
-        {Msg::OdbcInitFailed, "Fehler bei der ODBC-Initialisierung!"},
-        {Msg::OdbcLibraryMissing, "ODBC32.DLL nicht gefunden!"},
-        {Msg::OdbcError, "ODBC-Fehler"},
-        {Msg::RecordsProcessed, " S\xE4""tze bearbeitet!"},
-        {Msg::OperationSucceeded, "Operation erfolgreich!"},
-        {Msg::ResultFileNotOpened, "Ergebnisdatei kann nicht ge\xF6""ffnet werden!"},
-        {Msg::ResultTooLarge, "Zu gro\xDF""e Ergebnismenge!"},
-        {Msg::DbError, "dB-Fehler: "},
-        {Msg::DbFileNotFound, "Datei nicht gefunden: "},
-        {Msg::DbDuplicateFieldName, "Doppelter Feldname"},
-        {Msg::DbBadFieldLength, "Ung\xFC""ltige Feldl\xE4""nge"},
-        {Msg::DbBadDecimals, "Ung\xFC""ltige Dezimalstellen"},
-        {Msg::DbIndexFileBroken, "Index-Datei nicht in Ordnung"},
-        {Msg::DbFieldNotFound, "Feld nicht gefunden"},
-        {Msg::DbBadFileName, "Dateiname fehlerhaft: "},
-        {Msg::DbBadKeyField, "Schl\xFC""sselfeld nicht in Ordnung"},
-        {Msg::TableNumberOutOfRange, "Tabellennummer nicht im erlaubten Bereich!"},
-        {Msg::TableNumberUnassigned, "Tabellennummer noch nicht vergeben!"},
-        {Msg::DbBadFormula, "Formel nicht in Ordnung"},
-        {Msg::DbReadFieldNotFound, "Feld beim Lesen nicht gefunden"},
-        {Msg::DbReadFieldNumberNotFound, "Feldnummer beim Lesen nicht gefunden"},
-        {Msg::DbWriteFieldNotFound, "Feld zum Schreiben nicht gefunden"},
-        {Msg::DbWriteFieldNumberNotFound, "Feldnummer zum Schreiben nicht gefunden"},
-        {Msg::DbBadIndexFileName, "Index-Dateiname fehlerhaft: "},
-        {Msg::LoadFile, "Datei laden:"},
-        {Msg::LinePrefix, "Zeile "},
-        {Msg::UsageTalven, "Aufruf mit: \x0D""\x0A""TALVEN [<Dateiname>]"},
-        {Msg::Usage, "Aufruf mit: \x0D""\x0A""ZADAZOD [<Dateiname>]"},
-        {Msg::UsageRedu, "Aufruf mit: \x0D""\x0A""REDURODA [<Dateiname>]"},
-        {Msg::TooManyLines, "Nur 9999 Zeilen sind erlaubt!"},
-        {Msg::LineTooLong, "Zeile zu lang (max. 254 Zeichen)!"},
-        {Msg::IncludeNotFound, "INCLUDE-Datei nicht gefunden!"},
-        {Msg::IncludeNested, "INCLUDE-Verschachtelung verboten!"},
-        {Msg::NotAProgram, "Keine TALVEN\xB2"" Datei!"},
-        {Msg::ProgramFileBroken, "Programmdatei fehlerhaft!"},
-        {Msg::CompilingLine, "Compiliere Zeile"},
-        {Msg::ProgramLabel, "Programm:"},
-        {Msg::ProgramAborted, "Programm abgebrochen!"},
-};
-
-} // namespace
 
 std::string_view message_text(int number)
 {
-    for (const auto& entry : catalogue)
-        if (static_cast<int>(entry.number) == number)
-            return entry.text;
+    switch (number) {
+#define TALVEN_MESSAGE(name, value, text) case value: return text;
+#include "core/message_list.h"
+    }
     return "UNERWARTETER FEHLER!";
 }
 

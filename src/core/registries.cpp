@@ -1,5 +1,8 @@
 // The list of every subsystem's registration tables. To find the handler of
-// a token, look here for the table that lists it.
+// a token, look here for the table that lists it: each table is named after
+// the file that defines it (core_statements_commands in
+// core/core_statements.cpp, table_functions_sysvars in
+// data/table_functions.cpp).
 #include "core/dispatch.h"
 
 namespace talven {
@@ -7,18 +10,19 @@ namespace talven {
 std::span<const std::span<const CommandEntry>> command_registries()
 {
     static const std::span<const CommandEntry> registries[] = {
-        core_commands(),
+        core_statements_commands(),
         control_flow_commands(),
-        declaration_commands(),
+        declarations_commands(),
         text_commands(),
         screen_commands(),
-        window_commands(),
+        main_window_commands(),
         file_commands(),
         drawing_commands(),
         bitmap_commands(),
         event_commands(),
-        table_commands(),
+        table_functions_commands(),
         index_commands(),
+        builtin_dialogs_commands(),
     };
     return registries;
 }
@@ -31,9 +35,10 @@ std::span<const std::span<const FunctionEntry>> function_registries()
         string_functions(),
         file_functions(),
         drawing_functions(),
-        event_functions(),
+        event_commands_functions(),
         table_functions(),
-        index_functions(),
+        index_commands_functions(),
+        builtin_dialogs_functions(),
     };
     return registries;
 }
@@ -41,11 +46,12 @@ std::span<const std::span<const FunctionEntry>> function_registries()
 std::span<const std::span<const SysVarEntry>> sysvar_registries()
 {
     static const std::span<const SysVarEntry> registries[] = {
-        core_sysvars(),
-        event_sysvars(),
-        platform_sysvars(),
-        table_sysvars(),
+        system_variables(),
+        event_commands_sysvars(),
+        platform_variables(),
+        table_functions_sysvars(),
         drawing_sysvars(),
+        builtin_dialogs_sysvars(),
     };
     return registries;
 }

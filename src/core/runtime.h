@@ -13,6 +13,7 @@
 #include "core/program.h"
 #include "core/short_string.h"
 #include "data/file_state.h"
+#include "dialogs/dialog_state.h"
 #include "data/table.h"
 #include "host/host.h"
 #include "values/arg_cache.h"
@@ -168,6 +169,7 @@ struct Runtime {
     VariableStore variables;
     ControlFlowState flow;
     ElementList elements;
+    DialogState dialogs;
     InputState input;
     FontSettings fonts;
     FileState files;

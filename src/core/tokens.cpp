@@ -1,492 +1,106 @@
-// Name tables of the tokens. Kept in token order so that a table reads like
-// the list of tokens it serves.
+// Name tables of the tokens by token byte, made from the token lists, and
+// the checks that keep the lists sound: each token once and in range, each
+// name once.
 #include "core/tokens.h"
 
 #include <array>
-#include <cstring>
 
 namespace talven {
 namespace {
 
+constexpr char upper_ascii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 0x20) : c; }
+
+constexpr bool equal_ascii_nocase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (upper_ascii(a[i]) != upper_ascii(b[i]))
+            return false;
+    return true;
+}
+
 struct TokenName {
     std::uint8_t token;
-    const char* name;
+    std::string_view name;
 };
 
+// In token order, as the lists are written.
 constexpr TokenName command_names[] = {
-    {0x27, "REM"},
-    {0x42, "SCREEN"},
-    {0x43, "COPYBMPTOMEM"},
-    {0x44, "WAITMESSAGE"},
-    {0x45, "FREEDLL"},
-    {0x46, "MCLS"},
-    {0x47, "SAVEBMPTOCLIP"},
-    {0x48, "CLIPLOADBMP"},
-    {0x49, "LOADMENU"},
-    {0x4A, "SETEXTCURSOR"},
-    {0x4B, "MCOPYSIZEDBMP"},
-    {0x4C, "DRAWSIZEDEXTBMP"},
-    {0x4D, "DRAWEXTBMP"},
-    {0x4E, "KILLTIMER"},
-    {0x4F, "SETTIMER"},
-    {0x50, "PAINTMODE"},
-    {0x51, "ENDPAINT"},
-    {0x52, "STARTPAINT"},
-    {0x53, "NEWPAGE"},
-    {0x54, "BLOCKWRITE"},
-    {0x55, "AREALONG"},
-    {0x56, "AREASTRZ"},
-    {0x57, "DDETERM"},
-    {0x58, "DDEEXEC"},
-    {0x59, "DDEINIT"},
-    {0x5B, "SETSCROLLPOS"},
-    {0x5C, "SETSCROLLRANGE"},
-    {0x5D, "TRUECOLOR"},
-    {0x5E, "SETEVENT"},
-    {0x5F, "ENABLE"},
-    {0x60, "EXITWINDOWS"},
-    {0x61, "INSERTMENU"},
-    {0x62, "CHECKMENU"},
-    {0x63, "ENABLEMENU"},
-    {0x64, "REMOVEMENU"},
-    {0x65, "SETWINDOWPOS"},
-    {0x66, "SETFILEATTR"},
-    {0x67, "WINCOPY"},
-    {0x68, "OUT"},
-    {0x69, "WINHELP"},
-    {0x6A, "LOADTEXT"},
-    {0x6B, "AREAWORD"},
-    {0x6C, "AREABYTE"},
-    {0x6D, "AREASTR"},
-    {0x6E, "AREAFREE"},
-    {0x6F, "AREADIM"},
-    {0x70, "OPENBINARY"},
-    {0x71, "CLOSEBINARY"},
-    {0x72, "PUTBYTE"},
-    {0x73, "SEEK"},
-    {0x74, "LISTFONTS"},
-    {0x75, "FILEMODE"},
-    {0x76, "CONTROLFONT"},
-    {0x77, "SCRAMBLEKEY"},
-    {0x78, "DRAWFILEICON"},
-    {0x79, "SQLNULLTEXT"},
-    {0x7A, "SQLSEPARATORS"},
-    {0x7B, "SQLEXEC"},
-    {0x7C, "SQLDONE"},
-    {0x7D, "MCOPYBMP"},
-    {0x7E, "MLOADBMP"},
-    {0x7F, "DRAWEXTICON"},
-    {0x80, "SHOWMOUSE"},
-    {0x81, "WHEN"},
-    {0x82, "UNLESS"},
-    {0x84, "ENDIF"},
-    {0x85, "IF"},
-    {0x86, "ELSE"},
-    {0x87, "IFNOT"},
-    {0x88, "WHILE"},
-    {0x89, "WHILENOT"},
-    {0x8A, "WEND"},
-    {0x8B, "RETURN"},
-    {0x8C, "ENDPROC"},
-    {0x8D, "GOTO"},
-    {0x8E, "GOSUB"},
-    {0x8F, "PROC"},
-    {0x90, "CLS"},
-    {0x91, "REPAINT"},
-    {0x92, "RUN"},
-    {0x93, "RUNEND"},
-    {0x94, "MENUITEM"},
-    {0x95, "CONTEXTMENU"},
-    {0x96, "APPENDMENU"},
-    {0x97, "SEPARATOR"},
-    {0x98, "TRACKMENU"},
-    {0x99, "POPUP"},
-    {0x9A, "SUBPOPUP"},
-    {0x9B, "ENDSUB"},
-    {0x9C, "PLAYSOUND"},
-    {0x9D, "DRAWSIZEDBMP"},
-    {0x9E, "DRAWBMP"},
-    {0x9F, "SAVEBMP"},
-    {0xA0, "COPYDBMP"},
-    {0xA1, "COPYSIZEDBMP"},
-    {0xA2, "PRINT"},
-    {0xA3, "DECIMALS"},
-    {0xA4, "STRWIDTH"},
-    {0xA5, "NUMWIDTH"},
-    {0xA6, "DRAWTEXT"},
-    {0xA7, "TEXTFONT"},
-    {0xA8, "FONTCHARSET"},
-    {0xA9, "BRUSH"},
-    {0xAA, "PEN"},
-    {0xAB, "SETICON"},
-    {0xAC, "SETCURSOR"},
-    {0xAD, "DRAWICON"},
-    {0xAE, "DRAWSTDICON"},
-    {0xAF, "SETPIXEL"},
-    {0xB0, "FILL"},
-    {0xB1, "LINE"},
-    {0xB2, "LINETO"},
-    {0xB3, "MOVETO"},
-    {0xB4, "RECTANGLE"},
-    {0xB5, "ROUNDRECT"},
-    {0xB6, "PIE"},
-    {0xB7, "ARC"},
-    {0xB8, "CHORD"},
-    {0xB9, "ELLIPSE"},
-    {0xBA, "WINDOWTITLE"},
-    {0xBB, "WINDOW"},
-    {0xBC, "RANDOMIZE"},
-    {0xBD, "BEEP"},
-    {0xBE, "LOCATE"},
-    {0xBF, "END"},
-    {0xC0, "WAITSCAN"},
-    {0xC1, "WAITKEY"},
-    {0xC2, "WAITMOUSE"},
-    {0xC3, "WAITINPUT"},
-    {0xC4, "SETDIM%"},
-    {0xC5, "SETDIM&"},
-    {0xC6, "SETDIM!"},
-    {0xC7, "SETDIM$"},
-    {0xC8, "DIM%"},
-    {0xC9, "DIM&"},
-    {0xCA, "DIM!"},
-    {0xCB, "DIM$"},
-    {0xCC, "DECLARE"},
-    {0xCD, "INPUT"},
-    {0xCE, "LET"},
-    {0xCF, "PARAMETERS"},
-    {0xD0, "INC"},
-    {0xD1, "DEC"},
-    {0xD2, "ADD"},
-    {0xD3, "SUB"},
-    {0xD4, "COPYFILE"},
-    {0xD5, "MESSAGEBOX"},
-    {0xD6, "WINDOWMAX"},
-    {0xD7, "WINDOWMIN"},
-    {0xD8, "WINDOWNORMAL"},
-    {0xD9, "TEXTCOLORS"},
-    {0xDA, "COLOR"},
-    {0xDB, "FONT"},
-    {0xDC, "CLEARLIST"},
-    {0xDD, "ADDSTRING"},
-    {0xDE, "ADDFILES"},
-    {0xDF, "CHDIR"},
-    {0xE0, "MKDIR"},
-    {0xE1, "RMDIR"},
-    {0xE2, "TBOX"},
-    {0xE3, "SOUND"},
-    {0xE4, "MIDINOTES"},
-    {0xE5, "ASSIGN"},
-    {0xE6, "RENAME"},
-    {0xE7, "APPEND"},
-    {0xE8, "CLOSE"},
-    {0xE9, "ERASE"},
-    {0xEA, "RESET"},
-    {0xEB, "REWRITE"},
-    {0xEC, "WRITEINI"},
-    {0xED, "STARTPRINT"},
-    {0xEE, "ENDPRINT"},
-    {0xEF, "ERRORMODE"},
-    {0xF0, "TEXTANGLE"},
-    {0xF1, "SCREENCOPY"},
-    {0xF2, "PLAY"},
-    {0xF3, "ELSEIF"},
-    {0xF4, "SETSTRING"},
-    {0xF5, "WINDOWSTYLE"},
-    {0xF6, "CLEARCLIP"},
-    {0xF7, "PUTCLIP"},
-    {0xF8, "MAKEINDEX"},
-    {0xF9, "DBCREATE"},
-    {0xFA, "SETTEXT"},
-    {0xFB, "SETCHECK"},
-    {0xFC, "OUTW"},
-    {0xFD, "LISTWINDOWS"},
-    {0xFE, "NOP"},
+#define TALVEN_COMMAND(name, value, text) {value, text},
+#include "core/command_list.h"
 };
 
 constexpr TokenName function_names[] = {
-    {0x21, "@!"},
-    {0x24, "@$"},
-    {0x25, "@%"},
-    {0x26, "@&"},
-    {0x33, "@CREATEWINDOW"},
-    {0x34, "@HEX$"},
-    {0x35, "@OCT$"},
-    {0x36, "@BIN$"},
-    {0x37, "@LEFT$"},
-    {0x38, "@RIGHT$"},
-    {0x39, "@MKSTR$"},
-    {0x3A, "@SPACE$"},
-    {0x3B, "@TESTBIT"},
-    {0x3C, "@SETBIT"},
-    {0x3D, "@RUNWAIT"},
-    {0x3E, "@CLIENTHEIGHT"},
-    {0x3F, "@CLIENTWIDTH"},
-    {0x40, "@DLGITEM"},
-    {0x41, "@LOADSTR"},
-    {0x42, "@LOADDIALOG"},
-    {0x43, "@BLOCKREAD"},
-    {0x44, "@FORMAT$"},
-    {0x45, "@XOR"},
-    {0x46, "@AREACHARS$"},
-    {0x47, "@DBMEMO"},
-    {0x48, "@DBMEMOPUT"},
-    {0x49, "@FULLPATH$"},
-    {0x4A, "@SHORTPATH$"},
-    {0x4B, "@POSTMSG"},
-    {0x4C, "@SENDKEYS"},
-    {0x4D, "@GETRED"},
-    {0x4E, "@GETCOLOR2"},
-    {0x4F, "@GETCOLOR3"},
-    {0x50, "@CREATEHSCROLL"},
-    {0x51, "@CREATEVSCROLL"},
-    {0x52, "@SCROLLPOS"},
-    {0x53, "@COMERROR"},
-    {0x54, "@COMSTATE"},
-    {0x55, "@COMSETUP"},
-    {0x56, "@FILEATTR"},
-    {0x57, "@FILEDATE$"},
-    {0x58, "@INP"},
-    {0x59, "@AREASTR$"},
-    {0x5A, "@AREALONG"},
-    {0x5B, "@AREAWORD"},
-    {0x5C, "@AREABYTE"},
-    {0x5D, "@GETBYTE"},
-    {0x5E, "@FILEPOS"},
-    {0x5F, "@FILESIZE"},
-    {0x62, "@REPLACE$"},
-    {0x63, "@ROUND"},
-    {0x64, "@COMBOFROMELEMENTS"},
-    {0x65, "@LISTFROMELEMENTS"},
-    {0x66, "@COMBOADD"},
-    {0x67, "@EDITFROMELEMENTS"},
-    {0x68, "@EDITLINE"},
-    {0x69, "@EDITLINECOUNT"},
-    {0x6A, "@LISTDELETE"},
-    {0x6B, "@COMBODELETE"},
-    {0x6C, "@LISTCOUNT"},
-    {0x6D, "@LISTSELECTED"},
-    {0x6E, "@LISTITEM"},
-    {0x6F, "@LISTINSERT"},
-    {0x70, "@LISTSELECT"},
-    {0x71, "@LISTADD"},
-    {0x72, "@CREATECOMBOBOX"},
-    {0x73, "@CREATESORTEDLISTBOX"},
-    {0x74, "@CREATELISTBOX"},
-    {0x75, "@CREATETEXTEDIT"},
-    {0x76, "@SCRAMBLE$"},
-    {0x77, "@COMOPEN"},
-    {0x78, "@COMCLOSE"},
-    {0x79, "@COMWRITE"},
-    {0x7A, "@COMREAD$"},
-    {0x7B, "@ICONCOUNT"},
-    {0x7C, "@EDITBOX"},
-    {0x7D, "@SQLINIT"},
-    {0x7E, "@SUBSTR$"},
-    {0x7F, "@LOWER$"},
-    {0x80, "@LOADDLL"},
-    {0x81, "@ADD"},
-    {0x82, "@SUB"},
-    {0x83, "@MUL"},
-    {0x84, "@DIV"},
-    {0x85, "@IDIV"},
-    {0x86, "@MOD"},
-    {0x87, "@AND"},
-    {0x88, "@OR"},
-    {0x89, "@NEQU"},
-    {0x8A, "@EQU"},
-    {0x8B, "@GT"},
-    {0x8C, "@LT"},
-    {0x8D, "@EQU$"},
-    {0x8E, "@NEQU$"},
-    {0x8F, "@LT$"},
-    {0x90, "@GT$"},
-    {0x91, "@CHR$"},
-    {0x92, "@ADD$"},
-    {0x93, "@MID$"},
-    {0x94, "@DEL$"},
-    {0x95, "@INS$"},
-    {0x96, "@LEN"},
-    {0x97, "@INSTR"},
-    {0x98, "@ORD"},
-    {0x99, "@TRIM$"},
-    {0x9A, "@STR$"},
-    {0x9B, "@MESSAGEBOX"},
-    {0x9C, "@SELECTBOX"},
-    {0x9D, "@ELEMENT"},
-    {0x9E, "@FILEOPEN"},
-    {0x9F, "@FILESAVE"},
-    {0xA0, "@INPUTBOX"},
-    {0xA1, "@UPPER$"},
-    {0xA2, "@NOT"},
-    {0xA3, "@ABS"},
-    {0xA4, "@COS"},
-    {0xA5, "@SIN"},
-    {0xA6, "@EXP"},
-    {0xA7, "@LN"},
-    {0xA8, "@SQR"},
-    {0xA9, "@SQRT"},
-    {0xAA, "@ARCTAN"},
-    {0xAB, "@PI"},
-    {0xAC, "@INT"},
-    {0xAD, "@RND"},
-    {0xAE, "@RGB"},
-    {0xAF, "@INKEY$"},
-    {0xB0, "@WAITKEY$"},
-    {0xB1, "@KEYIN"},
-    {0xB2, "@MOUSEIN"},
-    {0xB3, "@MOUSEINCELL"},
-    {0xB4, "@ISCOMMAND"},
-    {0xB5, "@ISKEY"},
-    {0xB6, "@MCI$"},
-    {0xB7, "@GETDIM%"},
-    {0xB8, "@GETDIM&"},
-    {0xB9, "@GETDIM!"},
-    {0xBA, "@GETDIM$"},
-    {0xBC, "@PARSTR$"},
-    {0xBD, "@VAL"},
-    {0xBE, "@ANSITOOEM$"},
-    {0xBF, "@OEMTOANSI$"},
-    {0xC0, "@DISKFREE"},
-    {0xC1, "@DISKSIZE"},
-    {0xC2, "@GETDIR$"},
-    {0xC3, "@FINDFIRST$"},
-    {0xC4, "@FINDNEXT$"},
-    {0xC5, "@FILELENGTH"},
-    {0xC6, "@EOF"},
-    {0xC7, "@READINI$"},
-    {0xC8, "@IF"},
-    {0xC9, "@TIME$"},
-    {0xCA, "@DATE$"},
-    {0xCB, "@GETPIXEL"},
-    {0xCC, "@GETCLIP$"},
-    {0xCD, "@LOG"},
-    {0xCE, "@TAN"},
-    {0xCF, "@COT"},
-    {0xD0, "@POW"},
-    {0xD1, "@FOLDER"},
-    {0xD2, "@DBOPEN"},
-    {0xD3, "@DBSELECT"},
-    {0xD4, "@DBGO"},
-    {0xD5, "@DBCLOSE"},
-    {0xD6, "@DBGET$"},
-    {0xD7, "@DBGETN$"},
-    {0xD8, "@DBINDEX"},
-    {0xDB, "@DBSEEK"},
-    {0xDC, "@DBFIND"},
-    {0xDD, "@DBPUT"},
-    {0xDE, "@DBPUTN"},
-    {0xDF, "@DBWRITE"},
-    {0xE0, "@DBDELETE"},
-    {0xE1, "@DBRECALL"},
-    {0xE2, "@DBPACK"},
-    {0xE3, "@DBAPPEND"},
-    {0xE4, "@DTOC$"},
-    {0xE5, "@CTOD$"},
-    {0xE6, "@SENDMSG"},
-    {0xE7, "@FINDWINDOW"},
-    {0xE8, "@ACTIVEWINDOW"},
-    {0xE9, "@ACTIVATE"},
-    {0xEA, "@SHOWWIN"},
-    {0xEB, "@SETFOCUSTO"},
-    {0xEC, "@HASFOCUS"},
-    {0xED, "@DESTROYWIN"},
-    {0xEE, "@CREATEBUTTON"},
-    {0xEF, "@CREATEDEFBUTTON"},
-    {0xF0, "@CREATECHECKBOX"},
-    {0xF1, "@CREATERADIOBUTTON"},
-    {0xF2, "@CREATEGROUPBOX"},
-    {0xF3, "@CREATETEXT"},
-    {0xF4, "@CREATEICONCTRL"},
-    {0xF5, "@CREATEEDIT"},
-    {0xF6, "@CREATEDIALOG"},
-    {0xF7, "@CREATEDIALOGWINDOW"},
-    {0xF8, "@GETTEXT"},
-    {0xF9, "@GETCHECK"},
-    {0xFA, "@INPW"},
-    {0xFB, "@GETENV$"},
-    {0xFC, "@SENDVKEY"},
-    {0xFD, "@WINEXEC"},
-    {0xFE, "@MODULEUSAGE"},
+#define TALVEN_FUNCTION(name, value, text) {value, text},
+#include "core/function_list.h"
 };
 
 constexpr TokenName sysvar_names[] = {
-    {0x81, "%DLGRESULT"},
-    {0x82, "%INPUTINT"},
-    {0x83, "&INPUTLONG"},
-    {0x84, "!INPUTFLOAT"},
-    {0x85, "$INPUTSTR"},
-    {0x86, "%LISTLAST"},
-    {0x87, "$DLGTEXT1"},
-    {0x88, "$DLGTEXT2"},
-    {0x89, "%MOUSEX"},
-    {0x8A, "%MOUSEY"},
-    {0x8B, "%MOUSEBUTTON"},
-    {0x8C, "%COMMAND"},
-    {0x8D, "&MCIERROR"},
-    {0x8E, "%WAITKEY"},
-    {0x8F, "%VIRTKEY"},
-    {0x90, "%HDC"},
-    {0x91, "%HDC2"},
-    {0x92, "%HWND"},
-    {0x93, "%IORESULT"},
-    {0x94, "%ERROR"},
-    {0x95, "$DRIVE"},
-    {0x96, "%LISTINDEX"},
-    {0x97, "$WINDIR"},
-    {0x98, "$SYSDIR"},
-    {0x99, "$DOSVERSION"},
-    {0x9A, "$WINVERSION"},
-    {0x9B, "%WINTOP"},
-    {0x9C, "%WINBOTTOM"},
-    {0x9D, "%WINLEFT"},
-    {0x9E, "%WINRIGHT"},
-    {0x9F, "%FOCUS"},
-    {0xA0, "&RECCOUNT"},
-    {0xA1, "%HEADERSIZE"},
-    {0xA2, "%RECSIZE"},
-    {0xA3, "&RECNO"},
-    {0xA4, "%FIELDCOUNT"},
-    {0xA5, "$TABLEDATE"},
-    {0xA6, "$FIELDTYPE"},
-    {0xA7, "%FIELDDEC"},
-    {0xA8, "%FIELDLEN"},
-    {0xA9, "%FIELDNUM"},
-    {0xAA, "$FIELDNAME"},
-    {0xAB, "%DELETED"},
-    {0xAC, "%EOT"},
-    {0xAD, "%SCREENWIDTH"},
-    {0xAE, "%SCREENHEIGHT"},
-    {0xAF, "%DESKTOP"},
-    {0xB0, "%PARCOUNT"},
-    {0xB1, "%ACTIVITY"},
-    {0xB2, "%BUTTONSTATE"},
-    {0xB3, "%MSGWAITING"},
-    {0xB4, "%MSGWINDOW"},
-    {0xB5, "%MSGID"},
-    {0xB6, "&MSGWPARAM"},
-    {0xB7, "&MSGLPARAM"},
-    {0xB8, "&SQLCOUNT"},
-    {0xB9, "%BMPWIDTH"},
-    {0xBA, "%BMPHEIGHT"},
-    {0xBB, "&LASTERROR"},
-    {0xBC, "%COLORDEPTH"},
-    {0xBD, "&BMPCOLORS"},
-    {0xBE, "%FONTHANDLE"},
-    {0xBF, "%ONE"},
-    {0xC0, "&TICKS"},
-    {0xC1, "%DDESERVER"},
-    {0xC2, "&HASMEMO"},
-    {0xC3, "&TABLEVERSION"},
-    {0xC4, "$VERSION"},
-    {0xC5, "%PARAMCOUNT"},
-    {0xC6, "%INSTANCE"},
-    {0xC7, "%TIMERTICK"},
-    {0xC8, "%PAINTREQUEST"},
-    {0xC9, "%TRUE"},
+#define TALVEN_SYSVAR(name, value, text) {value, text},
+#include "core/sysvar_list.h"
 };
 
-using NameIndex = std::array<const char*, 256>;
+template <std::size_t N>
+constexpr bool each_token_once(const TokenName (&names)[N])
+{
+    for (std::size_t i = 0; i < N; ++i)
+        for (std::size_t j = i + 1; j < N; ++j)
+            if (names[i].token == names[j].token)
+                return false;
+    return true;
+}
+
+// Case-insensitive, since the compiler looks names up that way; a system
+// variable's name counts without its prefix.
+constexpr bool same_name(std::string_view a, std::string_view b, std::size_t skip)
+{
+    if (a.size() != b.size() || a.size() <= skip)
+        return false;
+    for (std::size_t i = skip; i < a.size(); ++i)
+        if (upper_ascii(a[i]) != upper_ascii(b[i]))
+            return false;
+    return true;
+}
+
+template <std::size_t N>
+constexpr bool each_name_once(const TokenName (&names)[N], std::size_t skip)
+{
+    for (std::size_t i = 0; i < N; ++i)
+        for (std::size_t j = i + 1; j < N; ++j)
+            if (same_name(names[i].name, names[j].name, skip))
+                return false;
+    return true;
+}
+
+template <std::size_t N>
+constexpr bool within(const TokenName (&names)[N], std::uint8_t first, std::uint8_t last)
+{
+    for (const auto& entry : names)
+        if (entry.token < first || entry.token > last)
+            return false;
+    return true;
+}
+
+template <std::size_t N>
+constexpr bool lists(const TokenName (&names)[N], std::uint8_t token)
+{
+    for (const auto& entry : names)
+        if (entry.token == token && !entry.name.empty())
+            return true;
+    return false;
+}
+
+static_assert(each_token_once(command_names) && each_token_once(function_names) && each_token_once(sysvar_names));
+static_assert(each_name_once(command_names, 0));
+static_assert(each_name_once(function_names, 0));
+static_assert(each_name_once(sysvar_names, 1));
+static_assert(within(command_names, first_command_token, last_command_token));
+static_assert(within(sysvar_names, first_sysvar_token, last_sysvar_token));
+// The tokens our compiler writes for calls must stay free.
+static_assert(!lists(command_names, procedure_call_token) && !lists(function_names, declared_call_token));
+
+using NameIndex = std::array<std::string_view, 256>;
 
 template <std::size_t N>
 constexpr NameIndex index_of(const TokenName (&names)[N])
@@ -501,46 +115,24 @@ constexpr NameIndex command_index = index_of(command_names);
 constexpr NameIndex function_index = index_of(function_names);
 constexpr NameIndex sysvar_index = index_of(sysvar_names);
 
-std::string_view at(const NameIndex& index, std::uint8_t token)
-{
-    const char* name = index[token];
-    return name ? std::string_view(name) : std::string_view();
-}
-
-bool equal_ascii_nocase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'a' && x <= 'z')
-            x = static_cast<char>(x - 0x20);
-        if (y >= 'a' && y <= 'z')
-            y = static_cast<char>(y - 0x20);
-        if (x != y)
-            return false;
-    }
-    return true;
-}
-
 template <std::size_t N>
 std::optional<std::uint8_t> find(const TokenName (&names)[N], std::string_view name, std::size_t skip)
 {
     for (const auto& entry : names)
-        if (equal_ascii_nocase(std::string_view(entry.name).substr(skip), name))
+        if (!entry.name.empty() && equal_ascii_nocase(entry.name.substr(skip), name))
             return entry.token;
     return std::nullopt;
 }
 
 } // namespace
 
-std::string_view command_keyword(std::uint8_t token) { return at(command_index, token); }
-std::string_view function_name(std::uint8_t token) { return at(function_index, token); }
-std::string_view sysvar_name(std::uint8_t token) { return at(sysvar_index, token); }
+std::string_view command_keyword(std::uint8_t token) { return command_index[token]; }
+std::string_view function_name(std::uint8_t token) { return function_index[token]; }
+std::string_view sysvar_name(std::uint8_t token) { return sysvar_index[token]; }
 
 bool is_declared_function_token(std::uint8_t token)
 {
-    return function_index[token] == nullptr;
+    return function_index[token].empty();
 }
 
 std::optional<std::uint8_t> command_token_of(std::string_view keyword)

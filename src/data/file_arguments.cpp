@@ -1,75 +1,10 @@
-// The argument conventions of the file commands: "#n" file numbers, file
-// names of any value type, and area names taken as written.
+// The byte range of an area for the block transfers.
 #include "data/file_arguments.h"
 
 #include "core/runtime.h"
-#include "data/file_state.h"
-#include "values/fetch.h"
 #include "values/variables.h"
 
 namespace talven {
-
-std::optional<int> fetch_file_number(Runtime& rt, HashMark hash, char separator)
-{
-    ArgText& args = rt.loop.args;
-    if (!args.empty() && args.front() == '#') {
-        args.drop_front(1);
-        while (!args.empty() && static_cast<unsigned char>(args.front()) < 33)
-            args.drop_front(1);
-        while (!args.empty() && static_cast<unsigned char>(args[args.size() - 1]) < 33)
-            args.drop_back(1);
-    } else if (hash == HashMark::Required) {
-        rt.fatal(Msg::FileNumberExpected);
-        return std::nullopt;
-    }
-    auto n = fetch_integer(rt, separator);
-    if (!n)
-        return std::nullopt;
-    if (*n < 1 || *n > file_slot_count) {
-        rt.fatal(Msg::FileNumberOutOfRange);
-        return std::nullopt;
-    }
-    return *n;
-}
-
-std::optional<ShortString> fetch_text(Runtime& rt, char separator)
-{
-    bool call = !rt.loop.args.empty() && rt.loop.args.front() == '@';
-    std::uint32_t fatals = rt.errors.fatal_count;
-    fetch(rt, separator);
-    if (rt.errors.fatal_count != fatals)
-        return std::nullopt;
-    if (call && rt.value.type != ValueType::String)
-        format_numeric_text(rt);
-    return rt.value.text();
-}
-
-std::optional<std::int32_t> fetch_integer(Runtime& rt, char separator)
-{
-    std::uint32_t fatals = rt.errors.fatal_count;
-    fetch(rt, separator);
-    if (rt.errors.fatal_count != fatals)
-        return std::nullopt;
-    return rt.value.integer;
-}
-
-std::optional<std::int32_t> fetch_long(Runtime& rt, char separator)
-{
-    std::uint32_t fatals = rt.errors.fatal_count;
-    fetch(rt, separator);
-    if (rt.errors.fatal_count != fatals)
-        return std::nullopt;
-    return rt.value.long_integer;
-}
-
-ShortString take_area_name(Runtime& rt)
-{
-    std::string_view text = rt.loop.args.view();
-    std::size_t comma = text.find(',');
-    ShortString name = upper_trimmed(text.substr(0, comma));
-    rt.loop.args.drop_front(comma == std::string_view::npos ? text.size() : comma + 1);
-    return name;
-}
 
 std::uint8_t* area_range(Runtime& rt, std::string_view name, std::int64_t offset, std::int64_t count)
 {

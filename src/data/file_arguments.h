@@ -1,34 +1,13 @@
-// Taking the arguments of the file commands and functions off the argument
-// text, and handing function results back.
+// The area argument of the block transfers (BLOCKREAD, BLOCKWRITE): the
+// byte range of a named area, checked as every area access is.
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string_view>
-
-#include "core/short_string.h"
-#include "values/function_results.h"
 
 namespace talven {
 
 struct Runtime;
-
-enum class HashMark { Required, Optional };
-
-// "#n": the "#" (error 104 where it is required and missing), the blanks
-// after it, then n, which must lie in 1..15 (error 210). Nothing after a
-// report.
-std::optional<int> fetch_file_number(Runtime& rt, HashMark hash, char separator);
-
-// A text argument (a file name, a pattern): any value, a number as the
-// text it has as a value.
-std::optional<ShortString> fetch_text(Runtime& rt, char separator);
-std::optional<std::int32_t> fetch_integer(Runtime& rt, char separator);
-std::optional<std::int32_t> fetch_long(Runtime& rt, char separator);
-
-// "NAME#," at the front of the argument text: the area name up to the
-// comma, upper-cased and not evaluated.
-ShortString take_area_name(Runtime& rt);
 
 // The bytes [offset, offset + count) of the named area: errors 121, 215
 // and 243 as for every area access, and 207 for a negative offset or count

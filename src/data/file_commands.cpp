@@ -10,10 +10,10 @@
 #include "data/file_arguments.h"
 #include "data/file_management.h"
 #include "data/numbered_files.h"
+#include "values/arguments.h"
 #include "values/conversions.h"
-#include "values/fetch.h"
+#include "values/print_format.h"
 #include "values/variables.h"
-#include "window/print_format.h"
 
 namespace talven {
 
@@ -25,8 +25,7 @@ constexpr std::size_t input_line_limit = 255;
 // The slot of a command whose only argument is "#n"; null after a report.
 FileSlot* only_slot(Runtime& rt)
 {
-    rt.loop.handled = true;
-    auto n = fetch_file_number(rt, HashMark::Required, rest_of_text);
+    auto n = arg_file_number(rt, HashMark::Required, rest_of_text);
     return n ? &rt.files.slots[static_cast<std::size_t>(*n)] : nullptr;
 }
 
@@ -38,11 +37,10 @@ void open_text_command(Runtime& rt, TextOpen how)
 
 void cmd_assign(Runtime& rt)
 {
-    rt.loop.handled = true;
-    auto n = fetch_file_number(rt, HashMark::Required, ',');
+    auto n = arg_file_number(rt, HashMark::Required, ',');
     if (!n)
         return;
-    auto name = fetch_text(rt, rest_of_text);
+    auto name = arg_text(rt, rest_of_text);
     if (name)
         assign_file(rt.files.slots[static_cast<std::size_t>(*n)], name->view());
 }
@@ -65,27 +63,25 @@ void cmd_erase(Runtime& rt)
 
 void cmd_rename(Runtime& rt)
 {
-    rt.loop.handled = true;
-    auto n = fetch_file_number(rt, HashMark::Required, ',');
+    auto n = arg_file_number(rt, HashMark::Required, ',');
     if (!n)
         return;
-    auto name = fetch_text(rt, rest_of_text);
+    auto name = arg_text(rt, rest_of_text);
     if (name)
         rt.files.note(rename_file(rt.files.slots[static_cast<std::size_t>(*n)], rt.host.files(), name->view()));
 }
 
 void cmd_setfileattr(Runtime& rt)
 {
-    rt.loop.handled = true;
-    auto n = fetch_file_number(rt, HashMark::Required, ',');
+    auto n = arg_file_number(rt, HashMark::Required, ',');
     if (!n)
         return;
-    auto attributes = fetch_integer(rt, rest_of_text);
+    auto attributes = arg_integer(rt, rest_of_text);
     if (!attributes)
         return;
     const FileSlot& slot = rt.files.slots[static_cast<std::size_t>(*n)];
     if (!slot.assigned)
-        rt.files.note(file_code::not_assigned);
+        rt.files.note(file_code::not_open);
     else
         rt.files.note(rt.host.files().set_attributes(slot.name.view(), static_cast<std::uint32_t>(*attributes)));
 }
@@ -106,37 +102,34 @@ void cmd_closebinary(Runtime& rt)
 
 void cmd_putbyte(Runtime& rt)
 {
-    rt.loop.handled = true;
-    auto n = fetch_file_number(rt, HashMark::Required, ',');
+    auto n = arg_file_number(rt, HashMark::Required, ',');
     if (!n)
         return;
-    auto value = fetch_integer(rt, rest_of_text);
+    auto value = arg_integer(rt, rest_of_text);
     if (value)
         rt.files.note(put_byte(rt.files.slots[static_cast<std::size_t>(*n)], static_cast<std::uint8_t>(*value & 0xFF)));
 }
 
 void cmd_seek(Runtime& rt)
 {
-    rt.loop.handled = true;
-    auto n = fetch_file_number(rt, HashMark::Required, ',');
+    auto n = arg_file_number(rt, HashMark::Required, ',');
     if (!n)
         return;
-    auto position = fetch_long(rt, rest_of_text);
+    auto position = arg_long(rt, rest_of_text);
     if (position)
         rt.files.note(seek_binary(rt.files.slots[static_cast<std::size_t>(*n)], *position));
 }
 
 void cmd_blockwrite(Runtime& rt)
 {
-    rt.loop.handled = true;
-    auto n = fetch_file_number(rt, HashMark::Optional, ',');
+    auto n = arg_file_number(rt, HashMark::Optional, ',');
     if (!n)
         return;
-    ShortString area = take_area_name(rt);
-    auto offset = fetch_long(rt, ',');
+    ShortString area = arg_area_name(rt);
+    auto offset = arg_long(rt, ',');
     if (!offset)
         return;
-    auto count = fetch_long(rt, rest_of_text);
+    auto count = arg_long(rt, rest_of_text);
     if (!count)
         return;
     if (std::uint8_t* bytes = area_range(rt, area.view(), *offset, *count))
@@ -145,11 +138,10 @@ void cmd_blockwrite(Runtime& rt)
 
 void cmd_copyfile(Runtime& rt)
 {
-    rt.loop.handled = true;
-    auto source = fetch_text(rt, '>');
+    auto source = arg_text(rt, '>');
     if (!source)
         return;
-    auto target = fetch_text(rt, rest_of_text);
+    auto target = arg_text(rt, rest_of_text);
     if (!target)
         return;
     rt.files.pending = fs_code::ok;
@@ -178,8 +170,7 @@ void cmd_copyfile(Runtime& rt)
 
 void directory_command(Runtime& rt, FsCode (HostFileSystem::*operation)(std::string_view))
 {
-    rt.loop.handled = true;
-    auto name = fetch_text(rt, rest_of_text);
+    auto name = arg_text(rt, rest_of_text);
     if (name)
         rt.files.note((rt.host.files().*operation)(directory_argument(name->view())));
 }
@@ -190,9 +181,8 @@ void cmd_rmdir(Runtime& rt) { directory_command(rt, &HostFileSystem::remove_dire
 
 void cmd_loadtext(Runtime& rt)
 {
-    rt.loop.handled = true;
-    ShortString area_name = take_area_name(rt);
-    auto name = fetch_text(rt, rest_of_text);
+    ShortString area_name = arg_area_name(rt);
+    auto name = arg_text(rt, rest_of_text);
     if (!name)
         return;
     AreaBlock* area = area_for_access(rt, area_name.view(), 0, 0);
@@ -215,18 +205,16 @@ void cmd_loadtext(Runtime& rt)
 
 void cmd_filemode(Runtime& rt)
 {
-    rt.loop.handled = true;
-    if (auto mode = fetch_integer(rt, rest_of_text))
+    if (auto mode = arg_integer(rt, rest_of_text))
         rt.files.mode = static_cast<std::uint8_t>(*mode & 0xFF);
 }
 
 void cmd_addfiles(Runtime& rt)
 {
-    rt.loop.handled = true;
     bool recursive = !rt.loop.args.empty() && rt.loop.args.front() == '*';
     if (recursive)
         rt.loop.args.drop_front(1);
-    auto pattern = fetch_text(rt, rest_of_text);
+    auto pattern = arg_text(rt, rest_of_text);
     if (!pattern)
         return;
     // The listing uses the one search record: a search begun before ends.
@@ -238,7 +226,8 @@ void cmd_addfiles(Runtime& rt)
         rt.fatal(Msg::TooManyElements);
 }
 
-// An item of a print list as PRINT writes it.
+// Whether a scalar variable of that name is declared: INPUT # stores only
+// into one.
 bool is_declared_scalar(Runtime& rt, const ShortString& name)
 {
     VariableStore& store = rt.variables;
@@ -252,26 +241,26 @@ bool is_declared_scalar(Runtime& rt, const ShortString& name)
 }
 
 constexpr CommandEntry commands[] = {
-    {Tok::Blockwrite, "BLOCKWRITE", cmd_blockwrite},
-    {Tok::Setfileattr, "SETFILEATTR", cmd_setfileattr},
-    {Tok::Loadtext, "LOADTEXT", cmd_loadtext},
-    {Tok::Openbinary, "OPENBINARY", cmd_openbinary},
-    {Tok::Closebinary, "CLOSEBINARY", cmd_closebinary},
-    {Tok::Putbyte, "PUTBYTE", cmd_putbyte},
-    {Tok::Seek, "SEEK", cmd_seek},
-    {Tok::Filemode, "FILEMODE", cmd_filemode},
-    {Tok::Copyfile, "COPYFILE", cmd_copyfile},
-    {Tok::Addfiles, "ADDFILES", cmd_addfiles},
-    {Tok::Chdir, "CHDIR", cmd_chdir},
-    {Tok::Mkdir, "MKDIR", cmd_mkdir},
-    {Tok::Rmdir, "RMDIR", cmd_rmdir},
-    {Tok::Assign, "ASSIGN", cmd_assign},
-    {Tok::Rename, "RENAME", cmd_rename},
-    {Tok::Append, "APPEND", cmd_append},
-    {Tok::Close, "CLOSE", cmd_close},
-    {Tok::Erase, "ERASE", cmd_erase},
-    {Tok::Reset, "RESET", cmd_reset},
-    {Tok::Rewrite, "REWRITE", cmd_rewrite},
+    {Tok::Blockwrite, cmd_blockwrite},
+    {Tok::Setfileattr, cmd_setfileattr},
+    {Tok::Loadtext, cmd_loadtext},
+    {Tok::Openbinary, cmd_openbinary},
+    {Tok::Closebinary, cmd_closebinary},
+    {Tok::Putbyte, cmd_putbyte},
+    {Tok::Seek, cmd_seek},
+    {Tok::Filemode, cmd_filemode},
+    {Tok::Copyfile, cmd_copyfile},
+    {Tok::Addfiles, cmd_addfiles},
+    {Tok::Chdir, cmd_chdir},
+    {Tok::Mkdir, cmd_mkdir},
+    {Tok::Rmdir, cmd_rmdir},
+    {Tok::Assign, cmd_assign},
+    {Tok::Rename, cmd_rename},
+    {Tok::Append, cmd_append},
+    {Tok::Close, cmd_close},
+    {Tok::Erase, cmd_erase},
+    {Tok::Reset, cmd_reset},
+    {Tok::Rewrite, cmd_rewrite},
 };
 
 } // namespace
@@ -282,7 +271,7 @@ bool print_to_file(Runtime& rt)
 {
     if (rt.loop.args.empty() || rt.loop.args.front() != '#')
         return false;
-    auto n = fetch_file_number(rt, HashMark::Required, ',');
+    auto n = arg_file_number(rt, HashMark::Required, ',');
     if (!n)
         return true;
     FileSlot& slot = rt.files.slots[static_cast<std::size_t>(*n)];
@@ -292,9 +281,7 @@ bool print_to_file(Runtime& rt)
     }
     rt.fetch.last_argument = false;
     while (!rt.fetch.last_argument) {
-        std::uint32_t fatals = rt.errors.fatal_count;
-        fetch(rt, print_mode);
-        if (rt.errors.fatal_count != fatals)
+        if (!arg_value(rt, print_mode))
             return true;
         // One write per item, so that what was printed is on disk before
         // the next item is even evaluated.
@@ -312,7 +299,7 @@ bool input_from_file(Runtime& rt)
 {
     if (rt.loop.args.empty() || rt.loop.args.front() != '#')
         return false;
-    auto n = fetch_file_number(rt, HashMark::Required, ',');
+    auto n = arg_file_number(rt, HashMark::Required, ',');
     if (!n)
         return true;
     ShortString name = upper_trimmed(rt.loop.args.view());

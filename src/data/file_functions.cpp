@@ -8,7 +8,8 @@
 #include "data/file_arguments.h"
 #include "data/file_management.h"
 #include "data/numbered_files.h"
-#include "values/fetch.h"
+#include "values/arguments.h"
+#include "values/function_results.h"
 
 namespace talven {
 
@@ -20,7 +21,7 @@ constexpr std::int32_t no_attributes = 65535;
 // out); null after a report.
 FileSlot* only_slot(Runtime& rt)
 {
-    auto n = fetch_file_number(rt, HashMark::Optional, ')');
+    auto n = arg_file_number(rt, HashMark::Optional, ')');
     return n ? &rt.files.slots[static_cast<std::size_t>(*n)] : nullptr;
 }
 
@@ -31,11 +32,11 @@ std::int32_t saturated(std::uint64_t value) { return value > INT32_MAX ? INT32_M
 void fn_blockread(Runtime& rt)
 {
     std::int32_t read = 0;
-    auto n = fetch_file_number(rt, HashMark::Optional, ',');
+    auto n = arg_file_number(rt, HashMark::Optional, ',');
     if (n) {
-        ShortString area = take_area_name(rt);
-        auto offset = fetch_long(rt, ',');
-        auto count = offset ? fetch_long(rt, ')') : std::nullopt;
+        ShortString area = arg_area_name(rt);
+        auto offset = arg_long(rt, ',');
+        auto count = offset ? arg_long(rt, ')') : Arg<std::int32_t>{};
         if (count) {
             if (std::uint8_t* bytes = area_range(rt, area.view(), *offset, *count)) {
                 Transfer got = read_block(rt.files.slots[static_cast<std::size_t>(*n)], bytes, static_cast<std::size_t>(*count));
@@ -97,7 +98,7 @@ void fn_eof(Runtime& rt)
 std::optional<FileInfo> slot_file_info(Runtime& rt, const FileSlot& slot)
 {
     if (!slot.assigned) {
-        rt.files.note(file_code::not_assigned);
+        rt.files.note(file_code::not_open);
         return std::nullopt;
     }
     auto info = rt.host.files().info(slot.name.view());
@@ -130,7 +131,7 @@ void fn_filedate_str(Runtime& rt)
 void fn_filelength(Runtime& rt)
 {
     std::int32_t length = -1;
-    if (auto name = fetch_text(rt, ')')) {
+    if (auto name = arg_text(rt, ')')) {
         if (auto size = file_length(rt.host.files(), name->view(), rt.files.mode))
             length = saturated(*size);
         else
@@ -142,7 +143,7 @@ void fn_filelength(Runtime& rt)
 void disk_function(Runtime& rt, DiskFigure which)
 {
     std::int32_t figure = -1;
-    if (auto drive = fetch_text(rt, ')'))
+    if (auto drive = arg_text(rt, ')'))
         figure = disk_figure(rt.host.files(), drive->view(), which);
     result_long(rt, figure);
 }
@@ -153,7 +154,7 @@ void fn_disksize(Runtime& rt) { disk_function(rt, DiskFigure::Total); }
 void path_function(Runtime& rt, std::optional<ShortString> (HostFileSystem::*form)(std::string_view))
 {
     std::optional<ShortString> path;
-    if (auto name = fetch_text(rt, ')'))
+    if (auto name = arg_text(rt, ')'))
         path = (rt.host.files().*form)(name->view());
     result_text(rt, path ? path->view() : std::string_view());
 }
@@ -169,7 +170,7 @@ void search_result(Runtime& rt, const std::optional<ShortString>& entry)
 
 void fn_findfirst_str(Runtime& rt)
 {
-    auto pattern = fetch_text(rt, ')');
+    auto pattern = arg_text(rt, ')');
     if (!pattern) {
         result_text(rt, {});
         return;
@@ -180,20 +181,20 @@ void fn_findfirst_str(Runtime& rt)
 void fn_findnext_str(Runtime& rt) { search_result(rt, find_next(rt.files.search, rt.host.files())); }
 
 constexpr FunctionEntry functions[] = {
-    {Fn::Blockread, "@BLOCKREAD", fn_blockread},
-    {Fn::FullpathStr, "@FULLPATH$", fn_fullpath_str},
-    {Fn::ShortpathStr, "@SHORTPATH$", fn_shortpath_str},
-    {Fn::Fileattr, "@FILEATTR", fn_fileattr},
-    {Fn::FiledateStr, "@FILEDATE$", fn_filedate_str},
-    {Fn::Getbyte, "@GETBYTE", fn_getbyte},
-    {Fn::Filepos, "@FILEPOS", fn_filepos},
-    {Fn::Filesize, "@FILESIZE", fn_filesize},
-    {Fn::Diskfree, "@DISKFREE", fn_diskfree},
-    {Fn::Disksize, "@DISKSIZE", fn_disksize},
-    {Fn::FindfirstStr, "@FINDFIRST$", fn_findfirst_str},
-    {Fn::FindnextStr, "@FINDNEXT$", fn_findnext_str},
-    {Fn::Filelength, "@FILELENGTH", fn_filelength},
-    {Fn::Eof, "@EOF", fn_eof},
+    {Fn::Blockread, fn_blockread},
+    {Fn::FullpathStr, fn_fullpath_str},
+    {Fn::ShortpathStr, fn_shortpath_str},
+    {Fn::Fileattr, fn_fileattr},
+    {Fn::FiledateStr, fn_filedate_str},
+    {Fn::Getbyte, fn_getbyte},
+    {Fn::Filepos, fn_filepos},
+    {Fn::Filesize, fn_filesize},
+    {Fn::Diskfree, fn_diskfree},
+    {Fn::Disksize, fn_disksize},
+    {Fn::FindfirstStr, fn_findfirst_str},
+    {Fn::FindnextStr, fn_findnext_str},
+    {Fn::Filelength, fn_filelength},
+    {Fn::Eof, fn_eof},
 };
 
 } // namespace

@@ -9,12 +9,12 @@
 #include "core/dispatch.h"
 #include "core/runtime.h"
 #include "data/db_error.h"
-#include "data/file_arguments.h"
 #include "data/table.h"
 #include "data/table_functions.h"
 #include "data/table_index.h"
+#include "values/arguments.h"
 #include "values/conversions.h"
-#include "values/fetch.h"
+#include "values/function_results.h"
 
 namespace talven {
 
@@ -178,7 +178,7 @@ namespace {
 
 void fn_dbindex(Runtime& rt)
 {
-    auto list = fetch_text(rt, ')');
+    auto list = arg_text(rt, ')');
     if (!list) {
         result_integer(rt, 0);
         return;
@@ -197,8 +197,8 @@ void fn_dbindex(Runtime& rt)
 
 void fn_dbseek(Runtime& rt)
 {
-    auto text = fetch_text(rt, ',');
-    auto exact = text ? fetch_integer(rt, ')') : std::nullopt;
+    auto text = arg_text(rt, ',');
+    auto exact = text ? arg_integer(rt, ')') : Arg<std::int32_t>{};
     if (!exact) {
         result_integer(rt, 0);
         return;
@@ -217,9 +217,8 @@ void fn_dbseek(Runtime& rt)
 
 void cmd_makeindex(Runtime& rt)
 {
-    rt.loop.handled = true;
-    auto expression = fetch_text(rt, '>');
-    auto name = expression ? fetch_text(rt, rest_of_text) : std::nullopt;
+    auto expression = arg_text(rt, '>');
+    auto name = expression ? arg_text(rt, rest_of_text) : Arg<ShortString>{};
     if (!name)
         return;
     std::string_view file = name->view();
@@ -242,17 +241,17 @@ void cmd_makeindex(Runtime& rt)
 }
 
 constexpr FunctionEntry functions[] = {
-    {Fn::Dbindex, "@DBINDEX", fn_dbindex},
-    {Fn::Dbseek, "@DBSEEK", fn_dbseek},
+    {Fn::Dbindex, fn_dbindex},
+    {Fn::Dbseek, fn_dbseek},
 };
 
 constexpr CommandEntry commands[] = {
-    {Tok::Makeindex, "MAKEINDEX", cmd_makeindex},
+    {Tok::Makeindex, cmd_makeindex},
 };
 
 } // namespace
 
-std::span<const FunctionEntry> index_functions() { return functions; }
+std::span<const FunctionEntry> index_commands_functions() { return functions; }
 std::span<const CommandEntry> index_commands() { return commands; }
 
 } // namespace talven

@@ -1,8 +1,8 @@
-// One NDX index: a B-tree of 512-byte pages over the records of a table,
-// with its page cache and its key expression. The table layer owns the
-// handles (up to sixteen per table) and calls the operations below; every
-// failure comes back as an NdxStatus that the table layer puts into its
-// dB error state.
+// One NDX index: a B-tree of 512-byte pages over the records of a table
+// (data/ndx_btree.h), with its page cache (data/ndx_page_cache.h) and its
+// key expression. The table layer owns the handles (up to sixteen per
+// table) and calls the operations below; every failure comes back as an
+// NdxStatus that the table layer puts into its dB error state.
 #pragma once
 
 #include <array>
@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "core/short_string.h"
+#include "data/ndx_page_cache.h"
 
 namespace talven {
 
@@ -31,20 +32,6 @@ struct NdxStatus {
     std::int32_t code = ndx_code::ok;
     ShortString detail;
     bool ok() const { return code == ndx_code::ok; }
-};
-
-// Page I/O of an index file: byte ranges at byte offsets, each call true
-// only when the whole range went through. The table layer's block-cached
-// file implements it for real files; tests use memory.
-class NdxStorage {
-public:
-    virtual ~NdxStorage() = default;
-    virtual bool read(std::uint64_t offset, void* bytes, std::size_t count) = 0;
-    virtual bool write(std::uint64_t offset, const void* bytes, std::size_t count) = 0;
-    // The file's size in bytes; page numbers at or beyond it are refused.
-    virtual std::uint64_t size() = 0;
-    // False when the system reports a failure only at closing.
-    virtual bool close() = 0;
 };
 
 // What a key expression needs of one field of the table.
@@ -85,9 +72,7 @@ NdxStatus define_index(std::string_view expression, std::span<const NdxField> fi
 
 class NdxIndex {
 public:
-    static constexpr std::size_t page_size = 512;
-    static constexpr int cache_slots = 32;
-    static constexpr int max_depth = 32;
+    static constexpr std::size_t page_size = ndx_page_size;
     static constexpr std::size_t max_expression = 127;
     static constexpr std::size_t max_key_length = 244;  // two entries per page at least
 

@@ -14,7 +14,7 @@ constexpr std::size_t read_ahead = 4096;
 FsCode usable(const FileSlot& slot, const HostFileHandle* channel)
 {
     if (!slot.assigned)
-        return file_code::not_assigned;
+        return file_code::not_open;
     if (!channel)
         return file_code::not_open;
     return fs_code::ok;
@@ -118,7 +118,7 @@ void assign_file(FileSlot& slot, std::string_view name)
 FsCode open_text(FileSlot& slot, HostFileSystem& fs, TextOpen how)
 {
     if (!slot.assigned)
-        return file_code::not_assigned;
+        return file_code::not_open;
     // Opening an open channel again closes it first.
     if (slot.text.file)
         slot.text.file->close();
@@ -190,14 +190,14 @@ EndTest text_at_end(FileSlot& slot)
 FsCode erase_file(FileSlot& slot, HostFileSystem& fs)
 {
     if (!slot.assigned)
-        return file_code::not_assigned;
+        return file_code::not_open;
     return fs.remove(slot.name.view());
 }
 
 FsCode rename_file(FileSlot& slot, HostFileSystem& fs, std::string_view new_name)
 {
     if (!slot.assigned)
-        return file_code::not_assigned;
+        return file_code::not_open;
     FsCode code = fs.rename(slot.name.view(), new_name);
     // Only a rename that happened changes the name: the slot must keep
     // naming the file that exists.
@@ -209,7 +209,7 @@ FsCode rename_file(FileSlot& slot, HostFileSystem& fs, std::string_view new_name
 FsCode open_binary(FileSlot& slot, HostFileSystem& fs, std::uint8_t mode)
 {
     if (!slot.assigned)
-        return file_code::not_assigned;
+        return file_code::not_open;
     if (slot.binary)
         slot.binary->close();
     slot.binary.reset();

@@ -14,7 +14,8 @@ namespace talven {
 namespace file_code {
 constexpr FsCode read_short = 100;           // a read that was to fill a fixed count ended early
 constexpr FsCode write_short = 101;          // a write wrote fewer bytes than asked
-constexpr FsCode not_assigned = 102;         // the slot was never given a name
+// A slot that was never given a name has no channel open either: programs
+// test for 103 in both cases.
 constexpr FsCode not_open = 103;
 constexpr FsCode not_open_for_input = 104;
 constexpr FsCode not_open_for_output = 105;

@@ -10,12 +10,12 @@
 
 #include "core/dispatch.h"
 #include "core/runtime.h"
-#include "data/file_arguments.h"
 #include "data/table.h"
 #include "data/table_create.h"
 #include "data/table_memo.h"
+#include "values/arguments.h"
 #include "values/conversions.h"
-#include "values/fetch.h"
+#include "values/function_results.h"
 
 namespace talven {
 
@@ -102,7 +102,7 @@ void fn_dbopen(Runtime& rt)
 {
     std::int32_t count = 0;
     auto n = fetch_table_number(rt, ',');
-    auto name = n ? fetch_text(rt, ')') : std::nullopt;
+    auto name = n ? arg_text(rt, ')') : Arg<ShortString>{};
     if (!name) {
         result_integer(rt, 0);
         return;
@@ -190,9 +190,7 @@ void fn_dbgo(Runtime& rt)
         result_integer(rt, 0);
         return;
     }
-    std::uint32_t fatals = rt.errors.fatal_count;
-    fetch(rt, ')');
-    if (rt.errors.fatal_count != fatals) {
+    if (!arg_value(rt, ')')) {
         result_integer(rt, 0);
         return;
     }
@@ -223,7 +221,7 @@ void field_text_result(Runtime& rt, Table& table, std::optional<std::size_t> ind
 void fn_dbget_str(Runtime& rt)
 {
     Table* table = current_table_or_error(rt);
-    auto name = table ? fetch_text(rt, ')') : std::nullopt;
+    auto name = table ? arg_text(rt, ')') : Arg<ShortString>{};
     if (!name) {
         result_text(rt, {});
         return;
@@ -234,7 +232,7 @@ void fn_dbget_str(Runtime& rt)
 void fn_dbgetn_str(Runtime& rt)
 {
     Table* table = current_table_or_error(rt);
-    auto n = table ? fetch_integer(rt, ')') : std::nullopt;
+    auto n = table ? arg_integer(rt, ')') : Arg<std::int32_t>{};
     if (!n) {
         result_text(rt, {});
         return;
@@ -254,8 +252,8 @@ std::int32_t store_value(Runtime& rt, Table& table, std::optional<std::size_t> i
 void fn_dbput(Runtime& rt)
 {
     Table* table = current_table_or_error(rt);
-    auto name = table ? fetch_text(rt, ',') : std::nullopt;
-    auto value = name ? fetch_text(rt, ')') : std::nullopt;
+    auto name = table ? arg_text(rt, ',') : Arg<ShortString>{};
+    auto value = name ? arg_text(rt, ')') : Arg<ShortString>{};
     if (!value) {
         result_integer(rt, 0);
         return;
@@ -267,8 +265,8 @@ void fn_dbput(Runtime& rt)
 void fn_dbputn(Runtime& rt)
 {
     Table* table = current_table_or_error(rt);
-    auto n = table ? fetch_integer(rt, ',') : std::nullopt;
-    auto value = n ? fetch_text(rt, ')') : std::nullopt;
+    auto n = table ? arg_integer(rt, ',') : Arg<std::int32_t>{};
+    auto value = n ? arg_text(rt, ')') : Arg<ShortString>{};
     if (!value) {
         result_integer(rt, 0);
         return;
@@ -280,7 +278,7 @@ void fn_dbputn(Runtime& rt)
 void fn_dbwrite(Runtime& rt)
 {
     Table* table = current_table_or_error(rt);
-    auto n = table ? fetch_long(rt, ')') : std::nullopt;
+    auto n = table ? arg_long(rt, ')') : Arg<std::int32_t>{};
     if (!n) {
         result_integer(rt, 0);
         return;
@@ -346,7 +344,7 @@ bool field_matches(std::string_view field, std::string_view text, std::int32_t m
 void fn_dbfind(Runtime& rt)
 {
     Table* table = current_table_or_error(rt);
-    auto name = table ? fetch_text(rt, ',') : std::nullopt;
+    auto name = table ? arg_text(rt, ',') : Arg<ShortString>{};
     if (!name) {
         result_integer(rt, 0);
         return;
@@ -355,9 +353,9 @@ void fn_dbfind(Runtime& rt)
     // before the closing parenthesis.
     std::string_view rest = rt.loop.args.view();
     bool with_mode = find_at_depth_zero(rest, ',') < find_at_depth_zero(rest, ')');
-    auto t = fetch_text(rt, with_mode ? ',' : ')');
-    auto m = t && with_mode ? fetch_integer(rt, ')') : std::optional<std::int32_t>(0);
-    if (!m) {
+    auto t = arg_text(rt, with_mode ? ',' : ')');
+    auto m = t && with_mode ? arg_integer(rt, ')') : Arg<std::int32_t>{0, true};
+    if (!t || !m) {
         result_integer(rt, 0);
         return;
     }
@@ -387,7 +385,7 @@ void fn_dbfind(Runtime& rt)
 void fn_dbmemo(Runtime& rt)
 {
     Table* table = current_table_or_error(rt);
-    auto name = table ? fetch_text(rt, ')') : std::nullopt;
+    auto name = table ? arg_text(rt, ')') : Arg<ShortString>{};
     if (!name) {
         result_integer(rt, 0);
         return;
@@ -411,7 +409,7 @@ void fn_dbmemo(Runtime& rt)
 void fn_dbmemoput(Runtime& rt)
 {
     Table* table = current_table_or_error(rt);
-    auto name = table ? fetch_text(rt, ')') : std::nullopt;
+    auto name = table ? arg_text(rt, ')') : Arg<ShortString>{};
     if (!name) {
         result_integer(rt, 0);
         return;
@@ -425,9 +423,8 @@ void fn_dbmemoput(Runtime& rt)
 
 void cmd_dbcreate(Runtime& rt)
 {
-    rt.loop.handled = true;
-    auto description = fetch_text(rt, '>');
-    auto name = description ? fetch_text(rt, rest_of_text) : std::nullopt;
+    auto description = arg_text(rt, '>');
+    auto name = description ? arg_text(rt, rest_of_text) : Arg<ShortString>{};
     if (!name)
         return;
     ShortString file = table_file_name(name->view());
@@ -517,64 +514,64 @@ void sys_tableversion(Runtime& rt)
 }
 
 constexpr FunctionEntry functions[] = {
-    {Fn::Dbopen, "@DBOPEN", fn_dbopen},
-    {Fn::Dbselect, "@DBSELECT", fn_dbselect},
-    {Fn::Dbgo, "@DBGO", fn_dbgo},
-    {Fn::Dbclose, "@DBCLOSE", fn_dbclose},
-    {Fn::DbgetStr, "@DBGET$", fn_dbget_str},
-    {Fn::DbgetnStr, "@DBGETN$", fn_dbgetn_str},
-    {Fn::Dbfind, "@DBFIND", fn_dbfind},
-    {Fn::Dbput, "@DBPUT", fn_dbput},
-    {Fn::Dbputn, "@DBPUTN", fn_dbputn},
-    {Fn::Dbwrite, "@DBWRITE", fn_dbwrite},
-    {Fn::Dbdelete, "@DBDELETE", fn_dbdelete},
-    {Fn::Dbrecall, "@DBRECALL", fn_dbrecall},
-    {Fn::Dbpack, "@DBPACK", fn_dbpack},
-    {Fn::Dbappend, "@DBAPPEND", fn_dbappend},
-    {Fn::Dbmemo, "@DBMEMO", fn_dbmemo},
-    {Fn::Dbmemoput, "@DBMEMOPUT", fn_dbmemoput},
+    {Fn::Dbopen, fn_dbopen},
+    {Fn::Dbselect, fn_dbselect},
+    {Fn::Dbgo, fn_dbgo},
+    {Fn::Dbclose, fn_dbclose},
+    {Fn::DbgetStr, fn_dbget_str},
+    {Fn::DbgetnStr, fn_dbgetn_str},
+    {Fn::Dbfind, fn_dbfind},
+    {Fn::Dbput, fn_dbput},
+    {Fn::Dbputn, fn_dbputn},
+    {Fn::Dbwrite, fn_dbwrite},
+    {Fn::Dbdelete, fn_dbdelete},
+    {Fn::Dbrecall, fn_dbrecall},
+    {Fn::Dbpack, fn_dbpack},
+    {Fn::Dbappend, fn_dbappend},
+    {Fn::Dbmemo, fn_dbmemo},
+    {Fn::Dbmemoput, fn_dbmemoput},
 };
 
 constexpr CommandEntry commands[] = {
-    {Tok::Dbcreate, "DBCREATE", cmd_dbcreate},
+    {Tok::Dbcreate, cmd_dbcreate},
 };
 
 constexpr SysVarEntry sysvars[] = {
-    {SysVar::Reccount, "&RECCOUNT", sys_reccount},
-    {SysVar::Headersize, "%HEADERSIZE", sys_headersize},
-    {SysVar::Recsize, "%RECSIZE", sys_recsize},
-    {SysVar::Recno, "&RECNO", sys_recno},
-    {SysVar::Fieldcount, "%FIELDCOUNT", sys_fieldcount},
-    {SysVar::Tabledate, "$TABLEDATE", sys_tabledate},
-    {SysVar::Fieldtype, "$FIELDTYPE", sys_fieldtype},
-    {SysVar::Fielddec, "%FIELDDEC", sys_fielddec},
-    {SysVar::Fieldlen, "%FIELDLEN", sys_fieldlen},
-    {SysVar::Fieldnum, "%FIELDNUM", sys_fieldnum},
-    {SysVar::Fieldname, "$FIELDNAME", sys_fieldname},
-    {SysVar::Deleted, "%DELETED", sys_deleted},
-    {SysVar::Eot, "%EOT", sys_eot},
-    {SysVar::Hasmemo, "&HASMEMO", sys_hasmemo},
-    {SysVar::Tableversion, "&TABLEVERSION", sys_tableversion},
+    {SysVar::Reccount, sys_reccount},
+    {SysVar::Headersize, sys_headersize},
+    {SysVar::Recsize, sys_recsize},
+    {SysVar::Recno, sys_recno},
+    {SysVar::Fieldcount, sys_fieldcount},
+    {SysVar::Tabledate, sys_tabledate},
+    {SysVar::Fieldtype, sys_fieldtype},
+    {SysVar::Fielddec, sys_fielddec},
+    {SysVar::Fieldlen, sys_fieldlen},
+    {SysVar::Fieldnum, sys_fieldnum},
+    {SysVar::Fieldname, sys_fieldname},
+    {SysVar::Deleted, sys_deleted},
+    {SysVar::Eot, sys_eot},
+    {SysVar::Hasmemo, sys_hasmemo},
+    {SysVar::Tableversion, sys_tableversion},
 };
 
 } // namespace
 
-std::optional<int> fetch_table_number(Runtime& rt, char separator)
+Arg<int> fetch_table_number(Runtime& rt, char separator)
 {
     ArgText& args = rt.loop.args;
     if (args.empty() || args.front() != '#') {
         rt.fatal(Msg::TableNumberExpected);
-        return std::nullopt;
+        return {0, false};
     }
     args.drop_front(1);
-    auto n = fetch_integer(rt, separator);
+    auto n = arg_integer(rt, separator);
     if (!n)
-        return std::nullopt;
+        return {0, false};
     if (*n < 1 || *n > table_count) {
         rt.fatal(Msg::TableNumberOutOfRange);
-        return std::nullopt;
+        return {0, false};
     }
-    return *n;
+    return {*n, true};
 }
 
 Table* current_table_or_error(Runtime& rt)
@@ -606,7 +603,7 @@ void close_all_tables(Runtime& rt)
 }
 
 std::span<const FunctionEntry> table_functions() { return functions; }
-std::span<const CommandEntry> table_commands() { return commands; }
-std::span<const SysVarEntry> table_sysvars() { return sysvars; }
+std::span<const CommandEntry> table_functions_commands() { return commands; }
+std::span<const SysVarEntry> table_functions_sysvars() { return sysvars; }
 
 } // namespace talven

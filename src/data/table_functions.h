@@ -1,10 +1,10 @@
 // The table functions' shared argument rules, for the index functions too.
 #pragma once
 
-#include <optional>
 #include <string_view>
 
 #include "core/short_string.h"
+#include "values/arguments.h"
 
 namespace talven {
 
@@ -12,8 +12,9 @@ struct Runtime;
 struct Table;
 
 // "#n" at the front of the argument text: the "#" is required (runtime
-// error 105), n must lie in 1..15 (609). Nothing after a report.
-std::optional<int> fetch_table_number(Runtime& rt, char separator);
+// error 105), n must lie in 1..15 (609). Not ok after a report, and then
+// nothing else of the argument is fetched.
+Arg<int> fetch_table_number(Runtime& rt, char separator);
 
 // The current table; runtime error 610 (and null) when its number holds
 // no table.

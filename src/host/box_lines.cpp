@@ -1,6 +1,7 @@
 #include "host/box_lines.h"
 
 #include <cstdio>
+#include <span>
 
 #include "values/date_text.h"
 
@@ -13,8 +14,53 @@ const char* box_kind_word(BoxIcon icon)
     case BoxIcon::Warning: return "warning";
     case BoxIcon::Information: return "info";
     case BoxIcon::Question: return "question";
+    case BoxIcon::None: return "message";
     }
     return "info";
+}
+
+BoxType decode_box_type(std::uint32_t type)
+{
+    BoxType t{BoxIcon::None, BoxButtons::Ok, static_cast<int>((type >> 8) & 0xF)};
+    switch (type & 0xF) {
+    case 1: t.buttons = BoxButtons::OkCancel; break;
+    case 2: t.buttons = BoxButtons::AbortRetryIgnore; break;
+    case 3: t.buttons = BoxButtons::YesNoCancel; break;
+    case 4: t.buttons = BoxButtons::YesNo; break;
+    case 5: t.buttons = BoxButtons::RetryCancel; break;
+    default: break;
+    }
+    switch ((type >> 4) & 0xF) {
+    case 1: t.icon = BoxIcon::Error; break;
+    case 2: t.icon = BoxIcon::Question; break;
+    case 3: t.icon = BoxIcon::Warning; break;
+    case 4: t.icon = BoxIcon::Information; break;
+    default: break;
+    }
+    return t;
+}
+
+BoxAnswer default_answer(const BoxType& type)
+{
+    static constexpr BoxAnswer ok[] = {BoxAnswer::Ok};
+    static constexpr BoxAnswer ok_cancel[] = {BoxAnswer::Ok, BoxAnswer::Cancel};
+    static constexpr BoxAnswer abort_retry_ignore[] = {BoxAnswer::Abort, BoxAnswer::Retry, BoxAnswer::Ignore};
+    static constexpr BoxAnswer yes_no_cancel[] = {BoxAnswer::Yes, BoxAnswer::No, BoxAnswer::Cancel};
+    static constexpr BoxAnswer yes_no[] = {BoxAnswer::Yes, BoxAnswer::No};
+    static constexpr BoxAnswer retry_cancel[] = {BoxAnswer::Retry, BoxAnswer::Cancel};
+    std::span<const BoxAnswer> buttons = ok;
+    switch (type.buttons) {
+    case BoxButtons::Ok: break;
+    case BoxButtons::OkCancel: buttons = ok_cancel; break;
+    case BoxButtons::AbortRetryIgnore: buttons = abort_retry_ignore; break;
+    case BoxButtons::YesNoCancel: buttons = yes_no_cancel; break;
+    case BoxButtons::YesNo: buttons = yes_no; break;
+    case BoxButtons::RetryCancel: buttons = retry_cancel; break;
+    }
+    // A default beyond the set falls back to the first button, as the
+    // platform's box does.
+    std::size_t index = static_cast<std::size_t>(type.default_button);
+    return index < buttons.size() ? buttons[index] : buttons[0];
 }
 
 std::string box_line_text(std::string_view text)
@@ -30,6 +76,12 @@ std::string box_line_text(std::string_view text)
         }
     }
     return out;
+}
+
+std::int32_t Host::program_box(std::string_view text, std::string_view caption, std::uint32_t type)
+{
+    BoxType t = decode_box_type(type);
+    return static_cast<std::int32_t>(message_box(text, caption, t.icon, t.buttons));
 }
 
 std::optional<LocalTime> parse_fixed_time(const char* text)

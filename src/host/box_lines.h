@@ -10,8 +10,22 @@
 
 namespace talven {
 
-// "error", "warning", "info" or "question".
+// "error", "warning", "info", "question", or "message" for a box without
+// an icon.
 const char* box_kind_word(BoxIcon icon);
+
+// A program's box type, the platform's flags: the button set in the low four
+// bits, the icon in the next four, the default button (0 = the first) in the
+// next. Button sets the hosts do not name count as OK alone.
+struct BoxType {
+    BoxIcon icon;
+    BoxButtons buttons;
+    int default_button;
+};
+BoxType decode_box_type(std::uint32_t type);
+
+// The button that answers a box nobody is asked about: the default one.
+BoxAnswer default_answer(const BoxType& type);
 
 // Line breaks become one blank each; a CR LF pair is one line break.
 std::string box_line_text(std::string_view text);

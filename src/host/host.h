@@ -15,10 +15,11 @@
 #include "host/drawing_host.h"
 #include "host/host_files.h"
 #include "window/events.h"
+#include "window/window_style.h"
 
 namespace talven {
 
-enum class BoxIcon { Error, Warning, Information, Question };
+enum class BoxIcon { None, Error, Warning, Information, Question };
 enum class BoxButtons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel, AbortRetryIgnore };
 // The values are the button identifiers programs see.
 // The window was closed (a quit message) or the user broke the program off.
@@ -97,6 +98,11 @@ public:
 
     virtual BoxAnswer message_box(std::string_view text, std::string_view caption, BoxIcon icon, BoxButtons buttons) = 0;
 
+    // A message box the program asks for: its type is the platform's box
+    // flags as the program gave them. The pressed button's id. A host that
+    // shows boxes its own way answers through message_box.
+    virtual std::int32_t program_box(std::string_view text, std::string_view caption, std::uint32_t type);
+
     // The local date and time, and the milliseconds since the system started.
     virtual LocalTime local_time() = 0;
     virtual std::uint32_t tick_count() = 0;
@@ -171,7 +177,7 @@ public:
     struct WindowSetup {
         std::int32_t x = 0, y = 0, width = 640, height = 480;
         std::uint32_t style = 0x000F0000;  // WS_* frame bits
-        std::int32_t flags = 0;            // WINDOWSTYLE bits 0x0010..0x0200
+        std::int32_t flags = 0;            // window_style bits
         std::int32_t paint_mode = 2;
         std::string_view title;
     };

@@ -20,16 +20,6 @@
 namespace talven::tools {
 namespace {
 
-constexpr std::uint8_t tok_rem = 0x27;
-constexpr std::uint8_t tok_function_statement = 0x40;
-constexpr std::uint8_t tok_when = 0x81;
-constexpr std::uint8_t tok_unless = 0x82;
-constexpr std::uint8_t tok_definition = 0x83;
-constexpr std::uint8_t tok_wend = 0x8A;
-constexpr std::uint8_t tok_goto = 0x8D;
-constexpr std::uint8_t tok_gosub = 0x8E;
-constexpr std::uint8_t tok_proc = 0x8F;
-constexpr std::uint8_t tok_nop = 0xFE;
 constexpr int max_parameters = 12;
 
 struct Unit {
@@ -104,12 +94,6 @@ bool is_label(Units u)
         if (!is_plain_blank(u[j]))
             return false;
     return true;
-}
-
-bool is_reserved_word(const std::string& upper)
-{
-    return upper == "REM" || upper == "PROC" || upper == "DEFFN" || upper == "DEFDLL" || upper == "DEFDLL16"
-        || upper == "ENDWHILE" || command_token_of(upper).has_value();
 }
 
 std::string hex4(char32_t cp)
@@ -223,7 +207,7 @@ void Compiler::collect_names(std::size_t index, SourceLine& line)
     if (run_end == 0 || with_type_char(u, run_end) != run_end)
         return;
     std::string word = upper_1252(bytes_of(u, 0, run_end));
-    bool is_proc = word == "PROC";
+    bool is_proc = word == command_keyword(Tok::Proc);
     bool is_def = word == "DEFFN" || word == "DEFDLL" || word == "DEFDLL16";
     if (!is_proc && !is_def)
         return;
@@ -250,24 +234,22 @@ void Compiler::collect_names(std::size_t index, SourceLine& line)
 
 std::optional<Head> Compiler::lookup_head(const std::string& word) const
 {
-    if (word == "REM")
-        return Head{HeadKind::Rem, tok_rem};
-    if (word == "PROC")
-        return Head{HeadKind::Proc, tok_proc};
     if (word == "DEFFN")
-        return Head{HeadKind::DefFn, tok_definition};
+        return Head{HeadKind::DefFn, token_byte(Tok::Definition)};
     if (word == "DEFDLL")
-        return Head{HeadKind::DefDll, tok_definition};
+        return Head{HeadKind::DefDll, token_byte(Tok::Definition)};
     if (word == "DEFDLL16")
-        return Head{HeadKind::DefDll16, tok_definition};
+        return Head{HeadKind::DefDll16, token_byte(Tok::Definition)};
     if (word == "ENDWHILE")
-        return Head{HeadKind::Command, tok_wend};
+        return Head{HeadKind::Command, token_byte(Tok::Wend)};
     if (auto token = command_token_of(word)) {
-        if (*token == tok_goto || *token == tok_gosub)
-            return Head{HeadKind::Jump, *token};
-        if (*token == tok_when || *token == tok_unless)
-            return Head{HeadKind::Prefix, *token};
-        return Head{HeadKind::Command, *token};
+        switch (static_cast<Tok>(*token)) {
+        case Tok::Rem: return Head{HeadKind::Rem, *token};
+        case Tok::Proc: return Head{HeadKind::Proc, *token};
+        case Tok::Goto: case Tok::Gosub: return Head{HeadKind::Jump, *token};
+        case Tok::When: case Tok::Unless: return Head{HeadKind::Prefix, *token};
+        default: return Head{HeadKind::Command, *token};
+        }
     }
     if (auto it = m_procedures.find(word); it != m_procedures.end())
         return Head{HeadKind::ProcCall, procedure_call_token, it->second};
@@ -304,18 +286,18 @@ bool Compiler::statement(Units u, std::string& out, bool after_prefix)
         return raw(u.subspan(1), out);
     }
     if (first.byte == '\'') {
-        out += static_cast<char>(tok_rem);
+        out += static_cast<char>(Tok::Rem);
         Units text = u.subspan(1);
         if (!text.empty() && is_plain_blank(text[0]))
             text = text.subspan(1);
         return raw(text, out);
     }
     if (first.byte == '@') {
-        out += static_cast<char>(tok_function_statement);
+        out += static_cast<char>(Tok::FunctionStatement);
         return expression(u, out, nullptr);
     }
     if (!after_prefix && is_label(u)) {
-        out += static_cast<char>(tok_nop);
+        out += static_cast<char>(Tok::Nop);
         for (const Unit& x : u) {
             out += static_cast<char>(x.byte);
             if (is_plain(x, ':'))
@@ -348,7 +330,7 @@ bool Compiler::statement(Units u, std::string& out, bool after_prefix)
 
     switch (head->kind) {
     case HeadKind::Rem:
-        out += static_cast<char>(tok_rem);
+        out += static_cast<char>(Tok::Rem);
         if (!rest.empty() && is_plain_blank(rest[0]))
             rest = rest.subspan(1);
         return raw(rest, out);
@@ -391,7 +373,7 @@ bool Compiler::procedure(Units rest, std::string& out, int column)
         return error(column, "procedure name expected after PROC");
     if (end != rest.size())
         return error(rest[end].column, "unexpected text after the procedure name (parameters are bound with PARAMETERS)");
-    out += static_cast<char>(tok_proc);
+    out += static_cast<char>(Tok::Proc);
     out += upper_1252(bytes_of(rest, 0, end));
     return true;
 }
@@ -426,7 +408,7 @@ bool Compiler::definition(HeadKind kind, Units rest, std::string& out, int colum
     Units body_start = trim_leading(body_units);
     int body_column = body_start.empty() ? close[0].column : body_start[0].column;
 
-    out += static_cast<char>(tok_definition);
+    out += static_cast<char>(Tok::Definition);
     // The runtime skips these four characters; they let a listing name the function.
     std::string tag = name.substr(0, 4);
     tag.resize(4, ' ');

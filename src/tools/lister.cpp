@@ -17,24 +17,6 @@
 namespace talven::tools {
 namespace {
 
-constexpr std::uint8_t tok_rem = 0x27;
-constexpr std::uint8_t tok_function_statement = 0x40;
-constexpr std::uint8_t tok_when = 0x81;
-constexpr std::uint8_t tok_unless = 0x82;
-constexpr std::uint8_t tok_definition = 0x83;
-constexpr std::uint8_t tok_endif = 0x84;
-constexpr std::uint8_t tok_if = 0x85;
-constexpr std::uint8_t tok_else = 0x86;
-constexpr std::uint8_t tok_ifnot = 0x87;
-constexpr std::uint8_t tok_while = 0x88;
-constexpr std::uint8_t tok_whilenot = 0x89;
-constexpr std::uint8_t tok_wend = 0x8A;
-constexpr std::uint8_t tok_endproc = 0x8C;
-constexpr std::uint8_t tok_goto = 0x8D;
-constexpr std::uint8_t tok_gosub = 0x8E;
-constexpr std::uint8_t tok_proc = 0x8F;
-constexpr std::uint8_t tok_elseif = 0xF3;
-constexpr std::uint8_t tok_nop = 0xFE;
 
 std::uint8_t at(std::string_view text, std::size_t i) { return static_cast<std::uint8_t>(text[i]); }
 
@@ -80,12 +62,6 @@ bool all_name_bytes(std::string_view text)
         if (!is_name_byte(static_cast<std::uint8_t>(c)))
             return false;
     return true;
-}
-
-bool is_reserved_word(const std::string& upper)
-{
-    return upper == "REM" || upper == "PROC" || upper == "DEFFN" || upper == "DEFDLL" || upper == "DEFDLL16"
-        || upper == "ENDWHILE" || command_token_of(upper).has_value();
 }
 
 class Lister {
@@ -134,13 +110,13 @@ void Lister::name_symbols()
             continue;
         int number = static_cast<int>(i) + 1;
         std::string_view text = line.substr(1);
-        if (at(line, 0) == tok_proc) {
+        if (at(line, 0) == token_byte(Tok::Proc)) {
             std::string name(text);
             if (all_name_bytes(name) && upper_1252(name) == name && !is_reserved_word(name)) {
                 procs[number] = name;
                 ++proc_uses[name];
             }
-        } else if (at(line, 0) == tok_definition && text.size() >= 4) {
+        } else if (at(line, 0) == token_byte(Tok::Definition) && text.size() >= 4) {
             std::string tag(text.substr(0, 4));
             std::string name = tag.substr(0, tag.find_last_not_of(' ') + 1);
             std::string_view stem = name;
@@ -175,36 +151,38 @@ std::optional<std::string> Lister::statement(std::string_view line, int number, 
         return std::nullopt;
     std::uint8_t token = at(line, 0);
     std::string_view text = line.substr(1);
-    switch (token) {
-    case tok_rem:
-        return text.empty() ? std::string("REM") : "REM " + verbatim(text, true);
-    case tok_nop:
+    switch (static_cast<Tok>(token)) {
+    case Tok::Rem: {
+        std::string rem(command_keyword(Tok::Rem));
+        return text.empty() ? rem : rem + " " + verbatim(text, true);
+    }
+    case Tok::Nop:
         if (!after_prefix && text.size() >= 2 && text.back() == ':' && all_name_bytes(text.substr(0, text.size() - 1))) {
             std::string out;
             for (char c : text)
                 append_char(out, static_cast<std::uint8_t>(c));
             return out;
         }
-        return with_arguments("NOP", text);
-    case tok_proc:
+        return with_arguments(command_keyword(Tok::Nop), text);
+    case Tok::Proc:
         if (after_prefix || !m_procedures.count(number))
             return std::nullopt;
-        return "PROC " + m_procedures.at(number);
-    case tok_definition:
+        return std::string(command_keyword(Tok::Proc)) + " " + m_procedures.at(number);
+    case Tok::Definition:
         if (after_prefix)
             return std::nullopt;
         return definition(text, number);
-    case tok_when:
-    case tok_unless:
+    case Tok::When:
+    case Tok::Unless:
         return prefix(command_keyword(token), text);
-    case tok_function_statement: {
+    case Tok::FunctionStatement: {
         std::string listed = expression(text);
         if (listed.empty() || listed[0] != '@')
             return std::nullopt;
         return listed;
     }
-    case tok_goto:
-    case tok_gosub:
+    case Tok::Goto:
+    case Tok::Gosub:
         return jump(command_keyword(token), text);
     default:
         break;
@@ -413,16 +391,16 @@ std::string Lister::run()
     std::string out;
     int depth = 0;
     for (std::size_t i = 0; i < m_lines.size(); ++i) {
-        std::uint8_t token = m_lines[i].empty() ? 0 : at(m_lines[i], 0);
-        bool closes = token == tok_endif || token == tok_wend || token == tok_endproc;
-        bool middle = token == tok_else || token == tok_elseif;
+        auto token = static_cast<Tok>(m_lines[i].empty() ? 0 : at(m_lines[i], 0));
+        bool closes = token == Tok::Endif || token == Tok::Wend || token == Tok::Endproc;
+        bool middle = token == Tok::Else || token == Tok::Elseif;
         if (closes && depth > 0)
             --depth;
         int indent = middle && depth > 0 ? depth - 1 : depth;
         out.append(static_cast<std::size_t>(indent) * 4, ' ');
         out += forms[i];
         out += '\n';
-        if (token == tok_if || token == tok_ifnot || token == tok_while || token == tok_whilenot || token == tok_proc)
+        if (token == Tok::If || token == Tok::Ifnot || token == Tok::While || token == Tok::Whilenot || token == Tok::Proc)
             ++depth;
     }
     return out;

@@ -35,6 +35,10 @@ constexpr std::uint8_t upper_1252(std::uint8_t b)
 
 std::string upper_1252(std::string_view text);
 
+// A command keyword or a word of the source language alone (DEFFN, DEFDLL,
+// DEFDLL16, ENDWHILE): no procedure may take such a name.
+bool is_reserved_word(std::string_view upper);
+
 // Tracks whether the next byte starts an operand. A type prefix turns into
 // a system variable only there, so "A%" stays a variable and "$FF" after a
 // comma stays a hex literal unless FF were a system variable name.

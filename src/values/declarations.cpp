@@ -1,7 +1,7 @@
 // DECLARE and PARAMETERS: the statements that make variables exist.
 #include "core/dispatch.h"
 #include "core/runtime.h"
-#include "values/fetch.h"
+#include "values/arguments.h"
 #include "values/variables.h"
 
 namespace talven {
@@ -33,12 +33,11 @@ bool declare_remembered(Runtime& rt)
 // parameters, the k-th item takes slot k of the current call.
 void declare_list(Runtime& rt, bool parameters)
 {
-    rt.loop.handled = true;
     if (declare_remembered(rt))
         return;
     const char* args = rt.loop.args.begin();
     std::string_view text = rt.loop.args.view();
-    std::uint32_t fatals = rt.errors.fatal_count;
+    FatalWatch watch(rt);
     DeclarationList list;
     bool plain = args != nullptr;
     int k = 1;
@@ -62,7 +61,7 @@ void declare_list(Runtime& rt, bool parameters)
         declare_item(rt, item, slot);
         ++k;
     }
-    if (plain && rt.errors.fatal_count == fatals) {
+    if (plain && !watch.reported()) {
         auto& lists = rt.flow_cache.declarations;
         if (lists.size() != static_cast<std::size_t>(rt.program.line_count()) + 1)
             lists.assign(static_cast<std::size_t>(rt.program.line_count()) + 1, DeclarationList{});
@@ -78,12 +77,12 @@ void cmd_declare(Runtime& rt) { declare_list(rt, false); }
 void cmd_parameters(Runtime& rt) { declare_list(rt, true); }
 
 constexpr CommandEntry commands[] = {
-    {Tok::Declare, "DECLARE", cmd_declare},
-    {Tok::Parameters, "PARAMETERS", cmd_parameters},
+    {Tok::Declare, cmd_declare},
+    {Tok::Parameters, cmd_parameters},
 };
 
 } // namespace
 
-std::span<const CommandEntry> declaration_commands() { return commands; }
+std::span<const CommandEntry> declarations_commands() { return commands; }
 
 } // namespace talven

@@ -142,11 +142,17 @@ void check_type(Runtime& rt, Expect expect, std::string_view argument)
     } else if (args.front() == separator || (print && (args.front() == ',' || args.front() == ';'))) {
         rt.fetch.separator = args.front();
         args.drop_front(1);
+        // A call ending the list with its separator is the last argument,
+        // as a literal there is: "PRINT @STR$(X);" keeps the line open.
+        if (print && args.empty())
+            rt.fetch.last_argument = true;
     } else if (print && args.front() == '+') {
         // In print mode "+" ends an argument like ";" after a call too;
         // left in place it would start an empty argument.
         rt.fetch.separator = ';';
         args.drop_front(1);
+        if (args.empty())
+            rt.fetch.last_argument = true;
     }
     if (expect != Expect::Any)
         check_type(rt, expect, consumed);

@@ -9,7 +9,7 @@
 #include "core/dispatch.h"
 #include "core/runtime.h"
 #include "values/conversions.h"
-#include "values/fetch.h"
+#include "values/arguments.h"
 #include "values/numeric_ops.h"
 #include "values/picture_format.h"
 #include "values/real48.h"
@@ -19,22 +19,6 @@ namespace {
 
 constexpr char next_argument = ',';
 constexpr char last_argument = ')';
-
-// The numeric views of a fetched argument, kept while the next one is
-// fetched into the same registers.
-struct Number {
-    ValueType type;
-    std::int32_t integer;
-    std::int32_t long_integer;
-    double real;
-};
-
-Number fetch_number(Runtime& rt, char separator)
-{
-    fetch(rt, separator);
-    const Value& v = rt.value;
-    return {v.type, v.integer, v.long_integer, v.real};
-}
 
 // Results. The dispatcher completes the integer view from the long integer
 // view, and the float view too unless the tag is float.
@@ -99,8 +83,8 @@ using RealOperation = double (*)(double, double);
 
 void arithmetic(Runtime& rt, LongOperation long_operation, RealOperation real_operation)
 {
-    Number a = fetch_number(rt, next_argument);
-    Number b = fetch_number(rt, last_argument);
+    Number a = *arg_number(rt, next_argument);
+    Number b = *arg_number(rt, last_argument);
     double ra, rb;
     if (real_operands(rt, a, b, ra, rb))
         store_float(rt, real_operation(ra, rb), long_operation(a.long_integer, b.long_integer));
@@ -123,8 +107,8 @@ void fn_mul(Runtime& rt)
 
 void fn_div(Runtime& rt)
 {
-    Number a = fetch_number(rt, next_argument);
-    Number b = fetch_number(rt, last_argument);
+    Number a = *arg_number(rt, next_argument);
+    Number b = *arg_number(rt, last_argument);
     double ra, rb;
     if (!real_operands(rt, a, b, ra, rb))
         return;
@@ -139,8 +123,8 @@ void fn_div(Runtime& rt)
 
 void fn_idiv(Runtime& rt)
 {
-    Number a = fetch_number(rt, next_argument);
-    Number b = fetch_number(rt, last_argument);
+    Number a = *arg_number(rt, next_argument);
+    Number b = *arg_number(rt, last_argument);
     if (b.long_integer == 0)
         return division_by_zero(rt, ValueType::Long);
     store_long(rt, ValueType::Long, wrap_div(a.long_integer, b.long_integer));
@@ -148,8 +132,8 @@ void fn_idiv(Runtime& rt)
 
 void fn_mod(Runtime& rt)
 {
-    Number a = fetch_number(rt, next_argument);
-    Number b = fetch_number(rt, last_argument);
+    Number a = *arg_number(rt, next_argument);
+    Number b = *arg_number(rt, last_argument);
     if (b.integer == 0)
         return division_by_zero(rt, ValueType::Float);
     std::int32_t remainder = wrap_mod(a.long_integer, b.integer);
@@ -160,8 +144,8 @@ void fn_mod(Runtime& rt)
 
 void fn_and(Runtime& rt)
 {
-    Number a = fetch_number(rt, next_argument);
-    Number b = fetch_number(rt, last_argument);
+    Number a = *arg_number(rt, next_argument);
+    Number b = *arg_number(rt, last_argument);
     store_long(rt, ValueType::Long, a.long_integer & b.long_integer);
 }
 
@@ -169,38 +153,38 @@ void fn_and(Runtime& rt)
 // themselves.
 void fn_or(Runtime& rt)
 {
-    Number a = fetch_number(rt, next_argument);
-    Number b = fetch_number(rt, last_argument);
+    Number a = *arg_number(rt, next_argument);
+    Number b = *arg_number(rt, last_argument);
     std::int32_t r = a.long_integer | b.long_integer;
     store_float(rt, r, r);
 }
 
 void fn_xor(Runtime& rt)
 {
-    Number a = fetch_number(rt, next_argument);
-    Number b = fetch_number(rt, last_argument);
+    Number a = *arg_number(rt, next_argument);
+    Number b = *arg_number(rt, last_argument);
     std::int32_t r = a.long_integer ^ b.long_integer;
     store_float(rt, r, r);
 }
 
 void fn_not(Runtime& rt)
 {
-    Number a = fetch_number(rt, last_argument);
+    Number a = *arg_number(rt, last_argument);
     store_long(rt, ValueType::Long, a.long_integer == 0 ? 1 : 0);
 }
 
 void fn_testbit(Runtime& rt)
 {
-    Number a = fetch_number(rt, next_argument);
-    Number bit = fetch_number(rt, last_argument);
+    Number a = *arg_number(rt, next_argument);
+    Number bit = *arg_number(rt, last_argument);
     store_long(rt, ValueType::Integer, test_bit(a.long_integer, bit.long_integer) ? 1 : 0);
 }
 
 void fn_setbit(Runtime& rt)
 {
-    Number a = fetch_number(rt, next_argument);
-    Number bit = fetch_number(rt, next_argument);
-    Number on = fetch_number(rt, last_argument);
+    Number a = *arg_number(rt, next_argument);
+    Number bit = *arg_number(rt, next_argument);
+    Number on = *arg_number(rt, last_argument);
     store_long(rt, ValueType::Integer, set_bit(a.long_integer, bit.long_integer, on.long_integer >= 1));
 }
 
@@ -210,8 +194,8 @@ using RealTest = bool (*)(int sign);
 
 void compare_numbers(Runtime& rt, RealTest test)
 {
-    Number a = fetch_number(rt, next_argument);
-    Number b = fetch_number(rt, last_argument);
+    Number a = *arg_number(rt, next_argument);
+    Number b = *arg_number(rt, last_argument);
     double ra, rb;
     if (!real_operands(rt, a, b, ra, rb)) {
         rt.value.type = ValueType::Integer;
@@ -244,9 +228,9 @@ void fn_lt(Runtime& rt)
 // compare (a function result carries none).
 void compare_texts(Runtime& rt, RealTest test)
 {
-    fetch(rt, next_argument, Expect::String);
+    arg_value(rt, next_argument, Expect::String);
     ShortString a = rt.value.text();
-    fetch(rt, last_argument, Expect::String);
+    arg_value(rt, last_argument, Expect::String);
     store_long(rt, ValueType::Integer, test(compare_bytes(a.view(), rt.value.text().view())) ? 1 : 0);
 }
 
@@ -278,7 +262,7 @@ void fn_gt_str(Runtime& rt)
 void fetch_branch(Runtime& rt, char separator)
 {
     bool call = !rt.loop.args.empty() && rt.loop.args.front() == '@';
-    fetch(rt, separator);
+    arg_value(rt, separator);
     if (call && rt.value.type != ValueType::String && rt.value.type != ValueType::None)
         format_numeric_text(rt);
 }
@@ -287,7 +271,7 @@ void fetch_branch(Runtime& rt, char separator)
 // happen whatever the condition says.
 void fn_if(Runtime& rt)
 {
-    Number condition = fetch_number(rt, next_argument);
+    Number condition = *arg_number(rt, next_argument);
     fetch_branch(rt, next_argument);
     std::int32_t first_long = rt.value.long_integer;
     ShortString first_text;
@@ -306,7 +290,7 @@ void fn_if(Runtime& rt)
 
 void fn_str_str(Runtime& rt)
 {
-    fetch(rt, last_argument);
+    arg_value(rt, last_argument);
     Value& v = rt.value;
     if (v.type == ValueType::Float)
         v.set_text(float_to_text(v.real, rt.format.decimals, rt.format.number_width));
@@ -317,7 +301,7 @@ void fn_str_str(Runtime& rt)
 
 void fn_val(Runtime& rt)
 {
-    fetch(rt, last_argument, Expect::String);
+    arg_value(rt, last_argument, Expect::String);
     Value& v = rt.value;
     ShortString value_text = v.text();
     std::string_view text = trim_blanks(value_text.view());
@@ -330,7 +314,7 @@ void fn_val(Runtime& rt)
 
 void digits_function(Runtime& rt, Base base)
 {
-    Number a = fetch_number(rt, last_argument);
+    Number a = *arg_number(rt, last_argument);
     store_text(rt, digits_in_base(a.long_integer, base).view());
 }
 
@@ -340,9 +324,9 @@ void fn_bin_str(Runtime& rt) { digits_function(rt, Base::Binary); }
 
 void fn_format_str(Runtime& rt)
 {
-    fetch(rt, next_argument, Expect::String);
+    arg_value(rt, next_argument, Expect::String);
     ShortString picture = rt.value.text();
-    Number x = fetch_number(rt, last_argument);
+    Number x = *arg_number(rt, last_argument);
     PictureSymbols symbols{rt.locale.decimal_point, rt.locale.thousands_separator};
     auto text = format_picture(x.real, picture.view(), symbols);
     if (!text) {
@@ -359,7 +343,7 @@ using RealFunction = std::optional<double> (*)(double);
 
 void real_function(Runtime& rt, RealFunction function)
 {
-    Number x = fetch_number(rt, last_argument);
+    Number x = *arg_number(rt, last_argument);
     if (auto r = function(x.real))
         store_real(rt, *r);
     else
@@ -370,7 +354,7 @@ void real_function(Runtime& rt, RealFunction function)
 // of the argument's own long integer view, not the truncated result.
 void fn_abs(Runtime& rt)
 {
-    Number x = fetch_number(rt, last_argument);
+    Number x = *arg_number(rt, last_argument);
     store_float(rt, std::fabs(x.real), wrap_abs(x.long_integer));
 }
 
@@ -387,8 +371,8 @@ void fn_sqrt(Runtime& rt) { real_function(rt, square_root); }
 
 void fn_pow(Runtime& rt)
 {
-    Number x = fetch_number(rt, next_argument);
-    Number y = fetch_number(rt, last_argument);
+    Number x = *arg_number(rt, next_argument);
+    Number y = *arg_number(rt, last_argument);
     auto base = round_to_real48(x.real);
     if (!base)
         return invalid_value(rt);
@@ -402,7 +386,7 @@ void fn_pi(Runtime& rt) { store_real(rt, 3.141592653589793); }
 
 void fn_int(Runtime& rt)
 {
-    Number x = fetch_number(rt, last_argument);
+    Number x = *arg_number(rt, last_argument);
     store_long(rt, ValueType::Long, truncate_to_long(x.real));
 }
 
@@ -410,8 +394,8 @@ void fn_int(Runtime& rt)
 // value: it cannot be formed, and a wrong number must not pass silently.
 void fn_round(Runtime& rt)
 {
-    Number x = fetch_number(rt, next_argument);
-    Number places = fetch_number(rt, last_argument);
+    Number x = *arg_number(rt, next_argument);
+    Number places = *arg_number(rt, last_argument);
     auto rx = round_to_real48(x.real);
     if (!rx)
         return invalid_value(rt);
@@ -425,7 +409,7 @@ void fn_round(Runtime& rt)
 // reads the same in every view.
 void fn_rnd(Runtime& rt)
 {
-    Number n = fetch_number(rt, last_argument);
+    Number n = *arg_number(rt, last_argument);
     std::int32_t r = random_below(rt.random.seed, n.long_integer);
     store_float(rt, r, r);
 }
@@ -436,9 +420,9 @@ ColorDepth color_depth(const Runtime& rt) { return rt.draw.true_color ? ColorDep
 
 void fn_rgb(Runtime& rt)
 {
-    Number r = fetch_number(rt, next_argument);
-    Number g = fetch_number(rt, next_argument);
-    Number b = fetch_number(rt, last_argument);
+    Number r = *arg_number(rt, next_argument);
+    Number g = *arg_number(rt, next_argument);
+    Number b = *arg_number(rt, last_argument);
     store_long(rt, ValueType::Integer, color_value(r.long_integer, g.long_integer, b.long_integer, color_depth(rt)));
 }
 
@@ -446,7 +430,7 @@ using Component = std::int32_t (*)(std::int32_t, ColorDepth);
 
 void component_function(Runtime& rt, Component component)
 {
-    Number v = fetch_number(rt, last_argument);
+    Number v = *arg_number(rt, last_argument);
     store_long(rt, ValueType::Integer, component(v.long_integer, color_depth(rt)));
 }
 
@@ -455,53 +439,53 @@ void fn_getcolor2(Runtime& rt) { component_function(rt, color2_component); }
 void fn_getcolor3(Runtime& rt) { component_function(rt, color3_component); }
 
 constexpr FunctionEntry functions[] = {
-    {Fn::HexStr, "@HEX$", fn_hex_str},
-    {Fn::OctStr, "@OCT$", fn_oct_str},
-    {Fn::BinStr, "@BIN$", fn_bin_str},
-    {Fn::Testbit, "@TESTBIT", fn_testbit},
-    {Fn::Setbit, "@SETBIT", fn_setbit},
-    {Fn::FormatStr, "@FORMAT$", fn_format_str},
-    {Fn::Xor, "@XOR", fn_xor},
-    {Fn::Getred, "@GETRED", fn_getred},
-    {Fn::Getcolor2, "@GETCOLOR2", fn_getcolor2},
-    {Fn::Getcolor3, "@GETCOLOR3", fn_getcolor3},
-    {Fn::Round, "@ROUND", fn_round},
-    {Fn::Add, "@ADD", fn_add},
-    {Fn::Sub, "@SUB", fn_sub},
-    {Fn::Mul, "@MUL", fn_mul},
-    {Fn::Div, "@DIV", fn_div},
-    {Fn::Idiv, "@IDIV", fn_idiv},
-    {Fn::Mod, "@MOD", fn_mod},
-    {Fn::And, "@AND", fn_and},
-    {Fn::Or, "@OR", fn_or},
-    {Fn::Nequ, "@NEQU", fn_nequ},
-    {Fn::Equ, "@EQU", fn_equ},
-    {Fn::Gt, "@GT", fn_gt},
-    {Fn::Lt, "@LT", fn_lt},
-    {Fn::EquStr, "@EQU$", fn_equ_str},
-    {Fn::NequStr, "@NEQU$", fn_nequ_str},
-    {Fn::LtStr, "@LT$", fn_lt_str},
-    {Fn::GtStr, "@GT$", fn_gt_str},
-    {Fn::StrStr, "@STR$", fn_str_str},
-    {Fn::Not, "@NOT", fn_not},
-    {Fn::Abs, "@ABS", fn_abs},
-    {Fn::Cos, "@COS", fn_cos},
-    {Fn::Sin, "@SIN", fn_sin},
-    {Fn::Exp, "@EXP", fn_exp},
-    {Fn::Ln, "@LN", fn_ln},
-    {Fn::Sqr, "@SQR", fn_sqr},
-    {Fn::Sqrt, "@SQRT", fn_sqrt},
-    {Fn::Arctan, "@ARCTAN", fn_arctan},
-    {Fn::Pi, "@PI", fn_pi},
-    {Fn::Int, "@INT", fn_int},
-    {Fn::Rnd, "@RND", fn_rnd},
-    {Fn::Rgb, "@RGB", fn_rgb},
-    {Fn::Val, "@VAL", fn_val},
-    {Fn::If, "@IF", fn_if},
-    {Fn::Log, "@LOG", fn_log},
-    {Fn::Tan, "@TAN", fn_tan},
-    {Fn::Cot, "@COT", fn_cot},
-    {Fn::Pow, "@POW", fn_pow},
+    {Fn::HexStr, fn_hex_str},
+    {Fn::OctStr, fn_oct_str},
+    {Fn::BinStr, fn_bin_str},
+    {Fn::Testbit, fn_testbit},
+    {Fn::Setbit, fn_setbit},
+    {Fn::FormatStr, fn_format_str},
+    {Fn::Xor, fn_xor},
+    {Fn::Getred, fn_getred},
+    {Fn::Getcolor2, fn_getcolor2},
+    {Fn::Getcolor3, fn_getcolor3},
+    {Fn::Round, fn_round},
+    {Fn::Add, fn_add},
+    {Fn::Sub, fn_sub},
+    {Fn::Mul, fn_mul},
+    {Fn::Div, fn_div},
+    {Fn::Idiv, fn_idiv},
+    {Fn::Mod, fn_mod},
+    {Fn::And, fn_and},
+    {Fn::Or, fn_or},
+    {Fn::Nequ, fn_nequ},
+    {Fn::Equ, fn_equ},
+    {Fn::Gt, fn_gt},
+    {Fn::Lt, fn_lt},
+    {Fn::EquStr, fn_equ_str},
+    {Fn::NequStr, fn_nequ_str},
+    {Fn::LtStr, fn_lt_str},
+    {Fn::GtStr, fn_gt_str},
+    {Fn::StrStr, fn_str_str},
+    {Fn::Not, fn_not},
+    {Fn::Abs, fn_abs},
+    {Fn::Cos, fn_cos},
+    {Fn::Sin, fn_sin},
+    {Fn::Exp, fn_exp},
+    {Fn::Ln, fn_ln},
+    {Fn::Sqr, fn_sqr},
+    {Fn::Sqrt, fn_sqrt},
+    {Fn::Arctan, fn_arctan},
+    {Fn::Pi, fn_pi},
+    {Fn::Int, fn_int},
+    {Fn::Rnd, fn_rnd},
+    {Fn::Rgb, fn_rgb},
+    {Fn::Val, fn_val},
+    {Fn::If, fn_if},
+    {Fn::Log, fn_log},
+    {Fn::Tan, fn_tan},
+    {Fn::Cot, fn_cot},
+    {Fn::Pow, fn_pow},
 };
 
 } // namespace

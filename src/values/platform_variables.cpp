@@ -84,25 +84,25 @@ void sys_drive(Runtime& rt)
 }
 
 constexpr SysVarEntry sysvars[] = {
-    {SysVar::Hwnd, "%HWND", sys_hwnd},
-    {SysVar::Drive, "$DRIVE", sys_drive},
-    {SysVar::Windir, "$WINDIR", sys_windir},
-    {SysVar::Sysdir, "$SYSDIR", sys_sysdir},
-    {SysVar::Dosversion, "$DOSVERSION", sys_dosversion},
-    {SysVar::Winversion, "$WINVERSION", sys_winversion},
-    {SysVar::Wintop, "%WINTOP", sys_wintop},
-    {SysVar::Winbottom, "%WINBOTTOM", sys_winbottom},
-    {SysVar::Winleft, "%WINLEFT", sys_winleft},
-    {SysVar::Winright, "%WINRIGHT", sys_winright},
-    {SysVar::Screenwidth, "%SCREENWIDTH", sys_screenwidth},
-    {SysVar::Screenheight, "%SCREENHEIGHT", sys_screenheight},
-    {SysVar::Desktop, "%DESKTOP", sys_desktop},
-    {SysVar::Colordepth, "%COLORDEPTH", sys_colordepth},
-    {SysVar::Instance, "%INSTANCE", sys_instance},
+    {SysVar::Hwnd, sys_hwnd},
+    {SysVar::Drive, sys_drive},
+    {SysVar::Windir, sys_windir},
+    {SysVar::Sysdir, sys_sysdir},
+    {SysVar::Dosversion, sys_dosversion},
+    {SysVar::Winversion, sys_winversion},
+    {SysVar::Wintop, sys_wintop},
+    {SysVar::Winbottom, sys_winbottom},
+    {SysVar::Winleft, sys_winleft},
+    {SysVar::Winright, sys_winright},
+    {SysVar::Screenwidth, sys_screenwidth},
+    {SysVar::Screenheight, sys_screenheight},
+    {SysVar::Desktop, sys_desktop},
+    {SysVar::Colordepth, sys_colordepth},
+    {SysVar::Instance, sys_instance},
 };
 
 } // namespace
 
-std::span<const SysVarEntry> platform_sysvars() { return sysvars; }
+std::span<const SysVarEntry> platform_variables() { return sysvars; }
 
 } // namespace talven

@@ -3,7 +3,7 @@
 #include "core/dispatch.h"
 #include "core/runtime.h"
 #include "values/conversions.h"
-#include "values/fetch.h"
+#include "values/arguments.h"
 #include "values/variables.h"
 
 namespace talven {
@@ -11,8 +11,7 @@ namespace {
 
 void load_parameter(Runtime& rt, ValueType type)
 {
-    fetch(rt, ')');
-    std::int32_t n = rt.value.integer;
+    std::int32_t n = *arg_integer(rt, ')');
     if (n < 0 || n > 12) {
         rt.fatal(Msg::ParameterCountRange);
         n = 0;
@@ -30,8 +29,7 @@ void fn_param_float(Runtime& rt) { load_parameter(rt, ValueType::Float); }
 template <class T>
 std::int32_t global_index(Runtime& rt, const ElementTable<T>& table)
 {
-    fetch(rt, ')');
-    std::int32_t n = rt.value.integer;
+    std::int32_t n = *arg_integer(rt, ')');
     if (n < 0 || n > table.highest) {
         rt.fatal(Msg::BoundExceeded, long_to_text(table.highest, 0).view());
         return -1;
@@ -87,16 +85,10 @@ struct AreaRead {
 AreaRead fetch_area_read(Runtime& rt, bool with_limit)
 {
     AreaRead read;
-    std::string_view text = rt.loop.args.view();
-    std::size_t comma = text.find(',');
-    read.name = upper_trimmed(text.substr(0, comma));
-    rt.loop.args.drop_front(comma == std::string_view::npos ? text.size() : comma + 1);
-    fetch(rt, with_limit ? ',' : ')');
-    read.offset = rt.value.long_integer;
-    if (with_limit) {
-        fetch(rt, ')');
-        read.limit = rt.value.long_integer;
-    }
+    read.name = arg_area_name(rt);
+    read.offset = *arg_long(rt, with_limit ? ',' : ')');
+    if (with_limit)
+        read.limit = *arg_long(rt, ')');
     return read;
 }
 
@@ -140,19 +132,19 @@ void fn_areastr_str(Runtime& rt) { read_area_string(rt, false); }
 void fn_areachars_str(Runtime& rt) { read_area_string(rt, true); }
 
 constexpr FunctionEntry functions[] = {
-    {Fn::ParamFloat, "@!", fn_param_float},
-    {Fn::ParamStr, "@$", fn_param_str},
-    {Fn::ParamInt, "@%", fn_param_int},
-    {Fn::ParamLong, "@&", fn_param_long},
-    {Fn::AreacharsStr, "@AREACHARS$", fn_areachars_str},
-    {Fn::AreastrStr, "@AREASTR$", fn_areastr_str},
-    {Fn::Arealong, "@AREALONG", fn_arealong},
-    {Fn::Areaword, "@AREAWORD", fn_areaword},
-    {Fn::Areabyte, "@AREABYTE", fn_areabyte},
-    {Fn::GetdimInt, "@GETDIM%", fn_getdim_int},
-    {Fn::GetdimLong, "@GETDIM&", fn_getdim_long},
-    {Fn::GetdimFloat, "@GETDIM!", fn_getdim_float},
-    {Fn::GetdimStr, "@GETDIM$", fn_getdim_str},
+    {Fn::ParamFloat, fn_param_float},
+    {Fn::ParamStr, fn_param_str},
+    {Fn::ParamInt, fn_param_int},
+    {Fn::ParamLong, fn_param_long},
+    {Fn::AreacharsStr, fn_areachars_str},
+    {Fn::AreastrStr, fn_areastr_str},
+    {Fn::Arealong, fn_arealong},
+    {Fn::Areaword, fn_areaword},
+    {Fn::Areabyte, fn_areabyte},
+    {Fn::GetdimInt, fn_getdim_int},
+    {Fn::GetdimLong, fn_getdim_long},
+    {Fn::GetdimFloat, fn_getdim_float},
+    {Fn::GetdimStr, fn_getdim_str},
 };
 
 } // namespace

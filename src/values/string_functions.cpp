@@ -5,34 +5,12 @@
 #include "core/runtime.h"
 #include "values/conversions.h"
 #include "values/date_text.h"
-#include "values/fetch.h"
+#include "values/arguments.h"
 #include "values/function_results.h"
 #include "values/string_text.h"
 
 namespace talven {
 namespace {
-
-// Text arguments take a value of any type: a number gives the text it has
-// as a value, so @ADD$("Zeile ", @LEN(A$)) needs no conversion. A variable
-// or literal brings its text view from the fetch; a numeric function result
-// carries no text, so it is formatted here as PRINT would write it.
-ShortString fetch_text(Runtime& rt, char separator)
-{
-    bool call = !rt.loop.args.empty() && rt.loop.args.front() == '@';
-    fetch(rt, separator, Expect::Any);
-    if (call && rt.value.type != ValueType::String)
-        format_numeric_text(rt);
-    return rt.value.text();
-}
-
-// Counts and positions take any type as well: a hexadecimal literal is
-// typed string ($0D), and @CHR$($0D) must work. A text gives its leading
-// number by the long integer conversion.
-std::int32_t fetch_number(Runtime& rt, char separator)
-{
-    fetch(rt, separator, Expect::Any);
-    return rt.value.long_integer;
-}
 
 // A part whose position was below one is error 204; should the error mode
 // let the program go on, the result is the empty text.
@@ -47,119 +25,118 @@ DateOrder locale_order(const Runtime& rt) { return date_order(rt.locale.date_sep
 
 void fn_left_str(Runtime& rt)
 {
-    ShortString s = fetch_text(rt, ',');
-    std::int32_t n = fetch_number(rt, ')');
+    ShortString s = *arg_text(rt, ',');
+    std::int32_t n = *arg_long(rt, ')');
     result_text(rt, left_part(s, n));
 }
 
 void fn_right_str(Runtime& rt)
 {
-    ShortString s = fetch_text(rt, ',');
-    std::int32_t n = fetch_number(rt, ')');
+    ShortString s = *arg_text(rt, ',');
+    std::int32_t n = *arg_long(rt, ')');
     set_indexed_part(rt, right_part(s, n));
 }
 
 void fn_mid_str(Runtime& rt)
 {
-    ShortString s = fetch_text(rt, ',');
-    std::int32_t p = fetch_number(rt, ',');
-    std::int32_t n = fetch_number(rt, ')');
+    ShortString s = *arg_text(rt, ',');
+    std::int32_t p = *arg_long(rt, ',');
+    std::int32_t n = *arg_long(rt, ')');
     set_indexed_part(rt, middle_part(s, p, n));
 }
 
 void fn_mkstr_str(Runtime& rt)
 {
-    ShortString s = fetch_text(rt, ',');
-    std::int32_t n = fetch_number(rt, ')');
+    ShortString s = *arg_text(rt, ',');
+    std::int32_t n = *arg_long(rt, ')');
     result_text(rt, repeat_text(s, n));
 }
 
 void fn_space_str(Runtime& rt)
 {
-    std::int32_t n = fetch_number(rt, ')');
+    std::int32_t n = *arg_long(rt, ')');
     result_text(rt, blanks(n));
 }
 
 void fn_add_str(Runtime& rt)
 {
-    ShortString a = fetch_text(rt, ',');
-    ShortString b = fetch_text(rt, ')');
+    ShortString a = *arg_text(rt, ',');
+    ShortString b = *arg_text(rt, ')');
     result_text(rt, join_text(a, b));
 }
 
 void fn_del_str(Runtime& rt)
 {
-    ShortString s = fetch_text(rt, ',');
-    std::int32_t p = fetch_number(rt, ',');
-    std::int32_t n = fetch_number(rt, ')');
+    ShortString s = *arg_text(rt, ',');
+    std::int32_t p = *arg_long(rt, ',');
+    std::int32_t n = *arg_long(rt, ')');
     set_indexed_part(rt, delete_part(s, p, n));
 }
 
 void fn_ins_str(Runtime& rt)
 {
-    ShortString t = fetch_text(rt, ',');
-    ShortString s = fetch_text(rt, ',');
-    std::int32_t p = fetch_number(rt, ')');
+    ShortString t = *arg_text(rt, ',');
+    ShortString s = *arg_text(rt, ',');
+    std::int32_t p = *arg_long(rt, ')');
     set_indexed_part(rt, insert_text(t, s, p));
 }
 
 void fn_instr(Runtime& rt)
 {
-    ShortString t = fetch_text(rt, ',');
-    ShortString s = fetch_text(rt, ')');
+    ShortString t = *arg_text(rt, ',');
+    ShortString s = *arg_text(rt, ')');
     result_integer(rt, find_text(t, s));
 }
 
 void fn_len(Runtime& rt)
 {
-    ShortString s = fetch_text(rt, ')');
+    ShortString s = *arg_text(rt, ')');
     result_integer(rt, static_cast<std::int32_t>(s.size()));
 }
 
 void fn_ord(Runtime& rt)
 {
-    ShortString s = fetch_text(rt, ')');
+    ShortString s = *arg_text(rt, ')');
     result_integer(rt, s.empty() ? 0 : static_cast<unsigned char>(s[0]));
 }
 
 void fn_chr_str(Runtime& rt)
 {
-    fetch(rt, ')', Expect::Any);
-    char c = static_cast<char>(rt.value.integer & 0xFF);
+    char c = static_cast<char>(*arg_integer(rt, ')') & 0xFF);
     result_text(rt, std::string_view(&c, 1));
 }
 
 void fn_trim_str(Runtime& rt)
 {
-    ShortString s = fetch_text(rt, ')');
+    ShortString s = *arg_text(rt, ')');
     result_text(rt, trim_text(s));
 }
 
 void fn_upper_str(Runtime& rt)
 {
-    ShortString s = fetch_text(rt, ')');
+    ShortString s = *arg_text(rt, ')');
     result_text(rt, upper_text(s));
 }
 
 void fn_lower_str(Runtime& rt)
 {
-    ShortString s = fetch_text(rt, ')');
+    ShortString s = *arg_text(rt, ')');
     result_text(rt, lower_text(s));
 }
 
 void fn_replace_str(Runtime& rt)
 {
-    ShortString s = fetch_text(rt, ',');
-    ShortString f = fetch_text(rt, ',');
-    ShortString r = fetch_text(rt, ')');
+    ShortString s = *arg_text(rt, ',');
+    ShortString f = *arg_text(rt, ',');
+    ShortString r = *arg_text(rt, ')');
     result_text(rt, replace_text(s, f, r));
 }
 
 void fn_substr_str(Runtime& rt)
 {
-    ShortString s = fetch_text(rt, ',');
-    std::int32_t n = fetch_number(rt, ',');
-    ShortString d = fetch_text(rt, ')');
+    ShortString s = *arg_text(rt, ',');
+    std::int32_t n = *arg_long(rt, ',');
+    ShortString d = *arg_text(rt, ')');
     auto field = field_of(s, n, d);
     result_text(rt, field ? field->view() : std::string_view());
     if (!field)
@@ -168,21 +145,20 @@ void fn_substr_str(Runtime& rt)
 
 void fn_ansitooem_str(Runtime& rt)
 {
-    ShortString s = fetch_text(rt, ')');
+    ShortString s = *arg_text(rt, ')');
     result_text(rt, rt.host.ansi_to_oem(s));
 }
 
 void fn_oemtoansi_str(Runtime& rt)
 {
-    ShortString s = fetch_text(rt, ')');
+    ShortString s = *arg_text(rt, ')');
     result_text(rt, rt.host.oem_to_ansi(s));
 }
 
 // Scrambling is meant for texts only; a number is refused with error 216.
 void fn_scramble_str(Runtime& rt)
 {
-    fetch(rt, ')', Expect::String);
-    ShortString s = rt.value.text();
+    ShortString s = *arg_text(rt, ')', Expect::String);
     result_text(rt, scramble_text(s, rt.scramble.pattern));
 }
 
@@ -190,14 +166,14 @@ void fn_scramble_str(Runtime& rt)
 // form 3 like 3 and 19.
 void fn_date_str(Runtime& rt)
 {
-    std::int32_t n = fetch_number(rt, ')');
+    std::int32_t n = *arg_long(rt, ')');
     auto form = static_cast<std::int32_t>(static_cast<std::uint32_t>(n) & 15u);
     result_text(rt, date_text(form, rt.host.local_time(), locale_order(rt)));
 }
 
 void fn_time_str(Runtime& rt)
 {
-    std::int32_t n = fetch_number(rt, ')');
+    std::int32_t n = *arg_long(rt, ')');
     result_text(rt, time_text(n, rt.host.local_time()));
 }
 
@@ -205,7 +181,7 @@ void fn_time_str(Runtime& rt)
 // like a date that does not exist.
 void fn_dtoc_str(Runtime& rt)
 {
-    ShortString s = fetch_text(rt, ')');
+    ShortString s = *arg_text(rt, ')');
     auto date = parse_stored_date(s);
     result_text(rt, date ? short_date_text(*date, locale_order(rt)) : ShortString());
     if (s.size() != 8)
@@ -215,7 +191,7 @@ void fn_dtoc_str(Runtime& rt)
 // The stored form as text, and as its number in the long integer view.
 void fn_ctod_str(Runtime& rt)
 {
-    ShortString s = fetch_text(rt, ')');
+    ShortString s = *arg_text(rt, ')');
     std::string_view trimmed = trim_text(s);
     auto date = parse_short_date(trimmed, locale_order(rt));
     result_text(rt, date ? stored_date_text(*date) : ShortString());
@@ -227,7 +203,7 @@ void fn_ctod_str(Runtime& rt)
 // names it; the program's own parameters follow from 1.
 void fn_parstr_str(Runtime& rt)
 {
-    std::int32_t n = fetch_number(rt, ')');
+    std::int32_t n = *arg_long(rt, ')');
     const auto& parameters = rt.host.command_line();
     bool present = n >= 0 && static_cast<std::size_t>(n) < parameters.size();
     result_text(rt, present ? parameters[static_cast<std::size_t>(n)].view() : std::string_view());
@@ -241,7 +217,7 @@ void fn_parstr_str(Runtime& rt)
 // gives the empty text; programs test for it rather than stop.
 void fn_getdir_str(Runtime& rt)
 {
-    ShortString d = fetch_text(rt, ')');
+    ShortString d = *arg_text(rt, ')');
     char drive = d.empty() ? '@' : upper_ansi(d[0]);
     std::optional<ShortString> directory;
     if (drive == '@')
@@ -252,32 +228,32 @@ void fn_getdir_str(Runtime& rt)
 }
 
 constexpr FunctionEntry functions[] = {
-    {Fn::LeftStr, "@LEFT$", fn_left_str},
-    {Fn::RightStr, "@RIGHT$", fn_right_str},
-    {Fn::MkstrStr, "@MKSTR$", fn_mkstr_str},
-    {Fn::SpaceStr, "@SPACE$", fn_space_str},
-    {Fn::ReplaceStr, "@REPLACE$", fn_replace_str},
-    {Fn::ScrambleStr, "@SCRAMBLE$", fn_scramble_str},
-    {Fn::SubstrStr, "@SUBSTR$", fn_substr_str},
-    {Fn::LowerStr, "@LOWER$", fn_lower_str},
-    {Fn::ChrStr, "@CHR$", fn_chr_str},
-    {Fn::AddStr, "@ADD$", fn_add_str},
-    {Fn::MidStr, "@MID$", fn_mid_str},
-    {Fn::DelStr, "@DEL$", fn_del_str},
-    {Fn::InsStr, "@INS$", fn_ins_str},
-    {Fn::Len, "@LEN", fn_len},
-    {Fn::Instr, "@INSTR", fn_instr},
-    {Fn::Ord, "@ORD", fn_ord},
-    {Fn::TrimStr, "@TRIM$", fn_trim_str},
-    {Fn::UpperStr, "@UPPER$", fn_upper_str},
-    {Fn::ParstrStr, "@PARSTR$", fn_parstr_str},
-    {Fn::AnsitooemStr, "@ANSITOOEM$", fn_ansitooem_str},
-    {Fn::OemtoansiStr, "@OEMTOANSI$", fn_oemtoansi_str},
-    {Fn::GetdirStr, "@GETDIR$", fn_getdir_str},
-    {Fn::TimeStr, "@TIME$", fn_time_str},
-    {Fn::DateStr, "@DATE$", fn_date_str},
-    {Fn::DtocStr, "@DTOC$", fn_dtoc_str},
-    {Fn::CtodStr, "@CTOD$", fn_ctod_str},
+    {Fn::LeftStr, fn_left_str},
+    {Fn::RightStr, fn_right_str},
+    {Fn::MkstrStr, fn_mkstr_str},
+    {Fn::SpaceStr, fn_space_str},
+    {Fn::ReplaceStr, fn_replace_str},
+    {Fn::ScrambleStr, fn_scramble_str},
+    {Fn::SubstrStr, fn_substr_str},
+    {Fn::LowerStr, fn_lower_str},
+    {Fn::ChrStr, fn_chr_str},
+    {Fn::AddStr, fn_add_str},
+    {Fn::MidStr, fn_mid_str},
+    {Fn::DelStr, fn_del_str},
+    {Fn::InsStr, fn_ins_str},
+    {Fn::Len, fn_len},
+    {Fn::Instr, fn_instr},
+    {Fn::Ord, fn_ord},
+    {Fn::TrimStr, fn_trim_str},
+    {Fn::UpperStr, fn_upper_str},
+    {Fn::ParstrStr, fn_parstr_str},
+    {Fn::AnsitooemStr, fn_ansitooem_str},
+    {Fn::OemtoansiStr, fn_oemtoansi_str},
+    {Fn::GetdirStr, fn_getdir_str},
+    {Fn::TimeStr, fn_time_str},
+    {Fn::DateStr, fn_date_str},
+    {Fn::DtocStr, fn_dtoc_str},
+    {Fn::CtodStr, fn_ctod_str},
 };
 
 } // namespace

@@ -44,25 +44,25 @@ void sys_parcount(Runtime& rt)
 }
 
 constexpr SysVarEntry sysvars[] = {
-    {SysVar::Inputint, "%INPUTINT", sys_inputint},
-    {SysVar::Inputlong, "&INPUTLONG", sys_inputlong},
-    {SysVar::Inputfloat, "!INPUTFLOAT", sys_inputfloat},
-    {SysVar::Inputstr, "$INPUTSTR", sys_inputstr},
-    {SysVar::Listlast, "%LISTLAST", sys_listlast},
-    {SysVar::Ioresult, "%IORESULT", sys_ioresult},
-    {SysVar::Error, "%ERROR", sys_error},
-    {SysVar::Parcount, "%PARCOUNT", sys_parcount},
-    {SysVar::Lasterror, "&LASTERROR", sys_lasterror},
-    {SysVar::One, "%ONE", sys_one},
-    {SysVar::Ticks, "&TICKS", sys_ticks},
-    {SysVar::Version, "$VERSION", sys_version},
-    {SysVar::Paramcount, "%PARAMCOUNT", sys_paramcount},
-    {SysVar::True, "%TRUE", sys_one},
+    {SysVar::Inputint, sys_inputint},
+    {SysVar::Inputlong, sys_inputlong},
+    {SysVar::Inputfloat, sys_inputfloat},
+    {SysVar::Inputstr, sys_inputstr},
+    {SysVar::Listlast, sys_listlast},
+    {SysVar::Ioresult, sys_ioresult},
+    {SysVar::Error, sys_error},
+    {SysVar::Parcount, sys_parcount},
+    {SysVar::Lasterror, sys_lasterror},
+    {SysVar::One, sys_one},
+    {SysVar::Ticks, sys_ticks},
+    {SysVar::Version, sys_version},
+    {SysVar::Paramcount, sys_paramcount},
+    {SysVar::True, sys_one},
 };
 
 } // namespace
 
-std::span<const SysVarEntry> core_sysvars() { return sysvars; }
+std::span<const SysVarEntry> system_variables() { return sysvars; }
 
 void evaluate_sysvar(Runtime& rt, std::uint8_t token)
 {

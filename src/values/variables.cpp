@@ -5,7 +5,7 @@
 #include "core/runtime.h"
 #include "values/arg_cache.h"
 #include "values/conversions.h"
-#include "values/fetch.h"
+#include "values/arguments.h"
 
 namespace talven {
 
@@ -35,10 +35,9 @@ bool evaluate_bounds(Runtime& rt, std::string_view text, std::int32_t (&out)[3])
             ok = false;
             break;
         }
-        std::uint32_t fatals = rt.errors.fatal_count;
-        fetch(rt, ',');
-        out[i] = rt.value.long_integer;
-        if (rt.errors.fatal_count != fatals) {
+        auto index = arg_long(rt, ',');
+        out[i] = *index;
+        if (!index) {
             ok = false;
             break;
         }

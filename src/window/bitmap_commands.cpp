@@ -2,8 +2,7 @@
 // SAVEBMP. The files are read and written here; the host puts checked
 // pictures on its surfaces and reads rectangles back.
 #include "core/runtime.h"
-#include "data/file_arguments.h"
-#include "values/fetch.h"
+#include "values/arguments.h"
 #include "window/bmp.h"
 #include "window/drawing.h"
 #include "window/main_window.h"
@@ -34,30 +33,29 @@ enum class Sized : bool { No, Yes };
 // DRAWBMP file, x, y; mode and DRAWSIZEDBMP file, x, y - w, h; mode.
 void draw_bmp(Runtime& rt, Sized sized)
 {
-    rt.loop.handled = true;
     if (!window_required(rt))
         return;
-    auto name = fetch_text(rt, ',');
+    auto name = arg_text(rt, ',');
     if (!name)
         return;
-    auto x = fetch_integer(rt, ',');
+    auto x = arg_integer(rt, ',');
     if (!x)
         return;
-    auto y = fetch_integer(rt, sized == Sized::Yes ? '-' : ';');
+    auto y = arg_integer(rt, sized == Sized::Yes ? '-' : ';');
     if (!y)
         return;
     std::int32_t width = -1, height = -1;
     if (sized == Sized::Yes) {
-        auto w = fetch_integer(rt, ',');
+        auto w = arg_integer(rt, ',');
         if (!w)
             return;
-        auto h = fetch_integer(rt, ';');
+        auto h = arg_integer(rt, ';');
         if (!h)
             return;
         width = *w;
         height = *h;
     }
-    auto mode = fetch_integer(rt, rest_of_text);
+    auto mode = arg_integer(rt, rest_of_text);
     if (!mode)
         return;
 
@@ -99,14 +97,13 @@ void cmd_drawsizedbmp(Runtime& rt) { draw_bmp(rt, Sized::Yes); }
 // parts of the window are saved too.
 void cmd_savebmp(Runtime& rt)
 {
-    rt.loop.handled = true;
-    auto name = fetch_text(rt, ',');
+    auto name = arg_text(rt, ',');
     if (!name)
         return;
     std::int32_t a[4];
     const char separators[] = ",-, ";
     for (int i = 0; i < 4; ++i) {
-        auto v = fetch_integer(rt, separators[i]);
+        auto v = arg_integer(rt, separators[i]);
         if (!v)
             return;
         a[i] = *v;
@@ -132,9 +129,9 @@ void cmd_savebmp(Runtime& rt)
 }
 
 constexpr CommandEntry commands[] = {
-    {Tok::Drawsizedbmp, "DRAWSIZEDBMP", cmd_drawsizedbmp},
-    {Tok::Drawbmp, "DRAWBMP", cmd_drawbmp},
-    {Tok::Savebmp, "SAVEBMP", cmd_savebmp},
+    {Tok::Drawsizedbmp, cmd_drawsizedbmp},
+    {Tok::Drawbmp, cmd_drawbmp},
+    {Tok::Savebmp, cmd_savebmp},
 };
 
 } // namespace

@@ -4,8 +4,8 @@
 
 #include "core/loop.h"
 #include "core/runtime.h"
-#include "data/file_arguments.h"
-#include "values/fetch.h"
+#include "values/arguments.h"
+#include "values/function_results.h"
 #include "window/main_window.h"
 
 namespace talven {
@@ -62,7 +62,7 @@ template <std::size_t N>
 bool fetch_integers(Runtime& rt, std::int32_t (&out)[N], const char (&separators)[N + 1])
 {
     for (std::size_t i = 0; i < N; ++i) {
-        auto v = fetch_integer(rt, separators[i]);
+        auto v = arg_integer(rt, separators[i]);
         if (!v)
             return false;
         out[i] = *v;
@@ -72,14 +72,12 @@ bool fetch_integers(Runtime& rt, std::int32_t (&out)[N], const char (&separators
 
 void cmd_truecolor(Runtime& rt)
 {
-    rt.loop.handled = true;
-    if (auto n = fetch_integer(rt, rest_of_text))
+    if (auto n = arg_integer(rt, rest_of_text))
         rt.draw.true_color = *n != 0;
 }
 
 void cmd_screen(Runtime& rt)
 {
-    rt.loop.handled = true;
     if (!window_required(rt))
         return;
     std::int32_t a[2];
@@ -98,8 +96,7 @@ void cmd_screen(Runtime& rt)
 
 void cmd_startpaint(Runtime& rt)
 {
-    rt.loop.handled = true;
-    auto window = fetch_long(rt, rest_of_text);
+    auto window = arg_long(rt, rest_of_text);
     if (!window)
         return;
     DrawSettings& d = rt.draw;
@@ -127,7 +124,6 @@ void cmd_startpaint(Runtime& rt)
 
 void cmd_endpaint(Runtime& rt)
 {
-    rt.loop.handled = true;
     DrawSettings& d = rt.draw;
     if (!d.paint_active) {
         rt.fatal(Msg::StartpaintMissing);
@@ -148,13 +144,12 @@ void cmd_endpaint(Runtime& rt)
 
 void cmd_pen(Runtime& rt)
 {
-    rt.loop.handled = true;
     if (!window_required(rt))
         return;
     std::int32_t a[2];
     if (!fetch_integers(rt, a, ",,"))
         return;
-    auto color = fetch_long(rt, rest_of_text);
+    auto color = arg_long(rt, rest_of_text);
     if (!color)
         return;
     auto [style, width] = a;
@@ -181,13 +176,12 @@ void set_brush(Runtime& rt, std::int32_t style, std::int32_t color)
 
 void cmd_brush(Runtime& rt)
 {
-    rt.loop.handled = true;
     if (!window_required(rt))
         return;
-    auto style = fetch_integer(rt, ',');
+    auto style = arg_integer(rt, ',');
     if (!style)
         return;
-    auto color = fetch_long(rt, rest_of_text);
+    auto color = arg_long(rt, rest_of_text);
     if (!color)
         return;
     set_brush(rt, *style, *color);
@@ -195,10 +189,9 @@ void cmd_brush(Runtime& rt)
 
 void cmd_textfont(Runtime& rt)
 {
-    rt.loop.handled = true;
     if (!window_required(rt))
         return;
-    auto face = fetch_text(rt, ',');
+    auto face = arg_text(rt, ',');
     if (!face)
         return;
     std::int32_t a[5];
@@ -219,8 +212,7 @@ void cmd_textfont(Runtime& rt)
 
 void cmd_fontcharset(Runtime& rt)
 {
-    rt.loop.handled = true;
-    auto n = fetch_integer(rt, rest_of_text);
+    auto n = arg_integer(rt, rest_of_text);
     if (!n)
         return;
     constexpr std::uint8_t charsets[] = {0, 255, 2};  // ANSI, OEM, symbol
@@ -230,11 +222,10 @@ void cmd_fontcharset(Runtime& rt)
 
 void cmd_textcolors(Runtime& rt)
 {
-    rt.loop.handled = true;
-    auto foreground = fetch_long(rt, ',');
+    auto foreground = arg_long(rt, ',');
     if (!foreground)
         return;
-    auto background = fetch_long(rt, rest_of_text);
+    auto background = arg_long(rt, rest_of_text);
     if (!background)
         return;
     DrawSlots slots = drawing_slots(rt);
@@ -245,13 +236,12 @@ void cmd_textcolors(Runtime& rt)
 
 void cmd_drawtext(Runtime& rt)
 {
-    rt.loop.handled = true;
     if (!window_required(rt))
         return;
     std::int32_t a[2];
     if (!fetch_integers(rt, a, ",,"))
         return;
-    auto text = fetch_text(rt, rest_of_text);
+    auto text = arg_text(rt, rest_of_text);
     if (!text)
         return;
     DrawSlots slots = drawing_slots(rt, PrintOnce::Yes);
@@ -261,7 +251,6 @@ void cmd_drawtext(Runtime& rt)
 
 void cmd_listfonts(Runtime& rt)
 {
-    rt.loop.handled = true;
     DrawSlots slots = drawing_slots(rt);
     if (no_slot(slots))
         return;
@@ -278,13 +267,12 @@ using PixelOperation = void (DrawingHost::*)(const DrawSlots&, std::int32_t, std
 
 void pixel_command(Runtime& rt, PixelOperation operation)
 {
-    rt.loop.handled = true;
     if (!window_required(rt))
         return;
     std::int32_t a[2];
     if (!fetch_integers(rt, a, ",,"))
         return;
-    auto color = fetch_long(rt, rest_of_text);
+    auto color = arg_long(rt, rest_of_text);
     if (!color)
         return;
     DrawSlots slots = drawing_slots(rt, PrintOnce::Yes);
@@ -299,7 +287,6 @@ void cmd_fill(Runtime& rt) { pixel_command(rt, &DrawingHost::flood_fill); }
 // draw nothing.
 void cmd_line(Runtime& rt)
 {
-    rt.loop.handled = true;
     std::int32_t a[4];
     if (!fetch_integers(rt, a, ",-, "))
         return;
@@ -314,7 +301,6 @@ using PointOperation = void (DrawingHost::*)(const DrawSlots&, std::int32_t, std
 
 void point_command(Runtime& rt, PointOperation operation)
 {
-    rt.loop.handled = true;
     std::int32_t a[2];
     if (!fetch_integers(rt, a, ", "))
         return;
@@ -329,7 +315,6 @@ void cmd_moveto(Runtime& rt) { point_command(rt, &DrawingHost::move_to); }
 template <std::size_t N>
 void shape_command(Runtime& rt, Shape kind, const char (&separators)[N + 1])
 {
-    rt.loop.handled = true;
     std::int32_t a[N];
     if (!fetch_integers(rt, a, separators))
         return;
@@ -352,10 +337,10 @@ void cmd_chord(Runtime& rt) { shape_command<8>(rt, Shape::Chord, ",-,;,;, "); }
 // @GETPIXEL(x, y): the window's pixel, not the backing bitmap's.
 void fn_getpixel(Runtime& rt)
 {
-    auto x = fetch_integer(rt, ',');
+    auto x = arg_integer(rt, ',');
     if (!x)
         return;
-    auto y = fetch_integer(rt, ')');
+    auto y = arg_integer(rt, ')');
     if (!y)
         return;
     WinColor c = rt.host.drawing().get_pixel(drawing_slots(rt), *x, *y);
@@ -363,32 +348,32 @@ void fn_getpixel(Runtime& rt)
 }
 
 constexpr CommandEntry commands[] = {
-    {Tok::Screen, "SCREEN", cmd_screen},
-    {Tok::Endpaint, "ENDPAINT", cmd_endpaint},
-    {Tok::Startpaint, "STARTPAINT", cmd_startpaint},
-    {Tok::Truecolor, "TRUECOLOR", cmd_truecolor},
-    {Tok::Listfonts, "LISTFONTS", cmd_listfonts},
-    {Tok::Drawtext, "DRAWTEXT", cmd_drawtext},
-    {Tok::Textfont, "TEXTFONT", cmd_textfont},
-    {Tok::Fontcharset, "FONTCHARSET", cmd_fontcharset},
-    {Tok::Brush, "BRUSH", cmd_brush},
-    {Tok::Pen, "PEN", cmd_pen},
-    {Tok::Setpixel, "SETPIXEL", cmd_setpixel},
-    {Tok::Fill, "FILL", cmd_fill},
-    {Tok::Line, "LINE", cmd_line},
-    {Tok::Lineto, "LINETO", cmd_lineto},
-    {Tok::Moveto, "MOVETO", cmd_moveto},
-    {Tok::Rectangle, "RECTANGLE", cmd_rectangle},
-    {Tok::Roundrect, "ROUNDRECT", cmd_roundrect},
-    {Tok::Pie, "PIE", cmd_pie},
-    {Tok::Arc, "ARC", cmd_arc},
-    {Tok::Chord, "CHORD", cmd_chord},
-    {Tok::Ellipse, "ELLIPSE", cmd_ellipse},
-    {Tok::Textcolors, "TEXTCOLORS", cmd_textcolors},
+    {Tok::Screen, cmd_screen},
+    {Tok::Endpaint, cmd_endpaint},
+    {Tok::Startpaint, cmd_startpaint},
+    {Tok::Truecolor, cmd_truecolor},
+    {Tok::Listfonts, cmd_listfonts},
+    {Tok::Drawtext, cmd_drawtext},
+    {Tok::Textfont, cmd_textfont},
+    {Tok::Fontcharset, cmd_fontcharset},
+    {Tok::Brush, cmd_brush},
+    {Tok::Pen, cmd_pen},
+    {Tok::Setpixel, cmd_setpixel},
+    {Tok::Fill, cmd_fill},
+    {Tok::Line, cmd_line},
+    {Tok::Lineto, cmd_lineto},
+    {Tok::Moveto, cmd_moveto},
+    {Tok::Rectangle, cmd_rectangle},
+    {Tok::Roundrect, cmd_roundrect},
+    {Tok::Pie, cmd_pie},
+    {Tok::Arc, cmd_arc},
+    {Tok::Chord, cmd_chord},
+    {Tok::Ellipse, cmd_ellipse},
+    {Tok::Textcolors, cmd_textcolors},
 };
 
 constexpr FunctionEntry functions[] = {
-    {Fn::Getpixel, "@GETPIXEL", fn_getpixel},
+    {Fn::Getpixel, fn_getpixel},
 };
 
 // 2 to the power of the bits per pixel of the last BMP file read.
@@ -408,12 +393,12 @@ void sys_bmpwidth(Runtime& rt) { rt.value.integer = rt.draw.last_bitmap_width; }
 void sys_bmpheight(Runtime& rt) { rt.value.integer = rt.draw.last_bitmap_height; }
 
 constexpr SysVarEntry sysvars[] = {
-    {SysVar::Hdc, "%HDC", sys_hdc},
-    {SysVar::Hdc2, "%HDC2", sys_hdc2},
-    {SysVar::Fonthandle, "%FONTHANDLE", sys_fonthandle},
-    {SysVar::Bmpwidth, "%BMPWIDTH", sys_bmpwidth},
-    {SysVar::Bmpheight, "%BMPHEIGHT", sys_bmpheight},
-    {SysVar::Bmpcolors, "&BMPCOLORS", sys_bmpcolors},
+    {SysVar::Hdc, sys_hdc},
+    {SysVar::Hdc2, sys_hdc2},
+    {SysVar::Fonthandle, sys_fonthandle},
+    {SysVar::Bmpwidth, sys_bmpwidth},
+    {SysVar::Bmpheight, sys_bmpheight},
+    {SysVar::Bmpcolors, sys_bmpcolors},
 };
 
 } // namespace

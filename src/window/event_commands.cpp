@@ -5,8 +5,8 @@
 #include "core/dispatch.h"
 #include "core/loop.h"
 #include "core/runtime.h"
-#include "data/file_arguments.h"
-#include "values/fetch.h"
+#include "values/arguments.h"
+#include "values/function_results.h"
 
 namespace talven {
 namespace {
@@ -27,7 +27,6 @@ void wait_until(Runtime& rt, Test holds)
 
 void cmd_waitscan(Runtime& rt)
 {
-    rt.loop.handled = true;
     EventState& events = rt.events;
     events.last_virtual_key = 0;
     wait_until(rt, [](const EventState& e) { return e.last_virtual_key != 0; });
@@ -36,7 +35,6 @@ void cmd_waitscan(Runtime& rt)
 
 void cmd_waitkey(Runtime& rt)
 {
-    rt.loop.handled = true;
     EventState& events = rt.events;
     events.last_key = 0;
     events.last_virtual_key = 0;
@@ -46,7 +44,6 @@ void cmd_waitkey(Runtime& rt)
 
 void cmd_waitmouse(Runtime& rt)
 {
-    rt.loop.handled = true;
     EventState& events = rt.events;
     events.left_button = events.right_button = false;
     events.command = 0;
@@ -60,7 +57,6 @@ void cmd_waitmouse(Runtime& rt)
 
 void cmd_waitinput(Runtime& rt)
 {
-    rt.loop.handled = true;
     EventState& events = rt.events;
     events.all_events_wait = true;
     events.left_button = events.right_button = false;
@@ -78,15 +74,13 @@ void cmd_waitinput(Runtime& rt)
 
 void cmd_setevent(Runtime& rt)
 {
-    rt.loop.handled = true;
-    if (auto n = fetch_integer(rt, rest_of_text))
+    if (auto n = arg_integer(rt, rest_of_text))
         rt.events.command = static_cast<std::int16_t>(static_cast<std::uint16_t>(*n));
 }
 
 void cmd_settimer(Runtime& rt)
 {
-    rt.loop.handled = true;
-    auto milliseconds = fetch_integer(rt, rest_of_text);
+    auto milliseconds = arg_integer(rt, rest_of_text);
     if (!milliseconds)
         return;
     if (rt.events.timer_id != 0)
@@ -97,7 +91,6 @@ void cmd_settimer(Runtime& rt)
 
 void cmd_killtimer(Runtime& rt)
 {
-    rt.loop.handled = true;
     if (rt.events.timer_id == 0) {
         rt.warning(Msg::SettimerMissing);
         return;
@@ -114,12 +107,6 @@ void result_key(Runtime& rt, std::uint8_t key)
 }
 
 void result_flag(Runtime& rt, bool flag) { result_integer(rt, flag ? 1 : 0); }
-
-std::int32_t fetch_number(Runtime& rt, char separator)
-{
-    fetch(rt, separator, Expect::Any);
-    return rt.value.long_integer;
-}
 
 void fn_inkey_str(Runtime& rt)
 {
@@ -140,7 +127,7 @@ void fn_waitkey_str(Runtime& rt)
 
 void fn_keyin(Runtime& rt)
 {
-    fetch(rt, ')', Expect::Any);
+    arg_value(rt, ')');
     ShortString set = rt.value.text();
     char key = static_cast<char>(rt.events.wait_result_key);
     result_flag(rt, set.view().find(key) != std::string_view::npos);
@@ -153,10 +140,10 @@ struct Rectangle {
 Rectangle fetch_rectangle(Runtime& rt)
 {
     Rectangle r{};
-    r.x1 = fetch_number(rt, ',');
-    r.y1 = fetch_number(rt, ',');
-    r.x2 = fetch_number(rt, ',');
-    r.y2 = fetch_number(rt, ')');
+    r.x1 = *arg_long(rt, ',');
+    r.y1 = *arg_long(rt, ',');
+    r.x2 = *arg_long(rt, ',');
+    r.y2 = *arg_long(rt, ')');
     return r;
 }
 
@@ -180,13 +167,13 @@ void fn_mouseincell(Runtime& rt)
 
 void fn_iscommand(Runtime& rt)
 {
-    std::int32_t n = fetch_number(rt, ')');
+    std::int32_t n = *arg_long(rt, ')');
     result_flag(rt, rt.events.command == n);
 }
 
 void fn_iskey(Runtime& rt)
 {
-    std::int32_t n = fetch_number(rt, ')');
+    std::int32_t n = *arg_long(rt, ')');
     result_flag(rt, rt.events.last_virtual_key == n);
 }
 
@@ -249,49 +236,49 @@ void sys_msgwparam(Runtime& rt) { rt.value.long_integer = as_signed(rt.events.pe
 void sys_msglparam(Runtime& rt) { rt.value.long_integer = as_signed(rt.events.peeked_message.lparam); }
 
 constexpr CommandEntry commands[] = {
-    {Tok::Waitscan, "WAITSCAN", cmd_waitscan},
-    {Tok::Waitkey, "WAITKEY", cmd_waitkey},
-    {Tok::Waitmouse, "WAITMOUSE", cmd_waitmouse},
-    {Tok::Waitinput, "WAITINPUT", cmd_waitinput},
-    {Tok::Setevent, "SETEVENT", cmd_setevent},
-    {Tok::Settimer, "SETTIMER", cmd_settimer},
-    {Tok::Killtimer, "KILLTIMER", cmd_killtimer},
+    {Tok::Waitscan, cmd_waitscan},
+    {Tok::Waitkey, cmd_waitkey},
+    {Tok::Waitmouse, cmd_waitmouse},
+    {Tok::Waitinput, cmd_waitinput},
+    {Tok::Setevent, cmd_setevent},
+    {Tok::Settimer, cmd_settimer},
+    {Tok::Killtimer, cmd_killtimer},
 };
 
 constexpr FunctionEntry functions[] = {
-    {Fn::InkeyStr, "@INKEY$", fn_inkey_str},
-    {Fn::WaitkeyStr, "@WAITKEY$", fn_waitkey_str},
-    {Fn::Keyin, "@KEYIN", fn_keyin},
-    {Fn::Mousein, "@MOUSEIN", fn_mousein},
-    {Fn::Mouseincell, "@MOUSEINCELL", fn_mouseincell},
-    {Fn::Iscommand, "@ISCOMMAND", fn_iscommand},
-    {Fn::Iskey, "@ISKEY", fn_iskey},
+    {Fn::InkeyStr, fn_inkey_str},
+    {Fn::WaitkeyStr, fn_waitkey_str},
+    {Fn::Keyin, fn_keyin},
+    {Fn::Mousein, fn_mousein},
+    {Fn::Mouseincell, fn_mouseincell},
+    {Fn::Iscommand, fn_iscommand},
+    {Fn::Iskey, fn_iskey},
 };
 
 constexpr SysVarEntry sysvars[] = {
-    {SysVar::Mousex, "%MOUSEX", sys_mousex},
-    {SysVar::Mousey, "%MOUSEY", sys_mousey},
-    {SysVar::Mousebutton, "%MOUSEBUTTON", sys_mousebutton},
-    {SysVar::Command, "%COMMAND", sys_command},
-    {SysVar::Waitkey, "%WAITKEY", sys_waitkey},
-    {SysVar::Virtkey, "%VIRTKEY", sys_virtkey},
-    {SysVar::Focus, "%FOCUS", sys_focus},
-    {SysVar::Activity, "%ACTIVITY", sys_activity},
-    {SysVar::Buttonstate, "%BUTTONSTATE", sys_buttonstate},
-    {SysVar::Msgwaiting, "%MSGWAITING", sys_msgwaiting},
-    {SysVar::Msgwindow, "%MSGWINDOW", sys_msgwindow},
-    {SysVar::Msgid, "%MSGID", sys_msgid},
-    {SysVar::Msgwparam, "&MSGWPARAM", sys_msgwparam},
-    {SysVar::Msglparam, "&MSGLPARAM", sys_msglparam},
-    {SysVar::Ddeserver, "%DDESERVER", sys_ddeserver},
-    {SysVar::Timertick, "%TIMERTICK", sys_timertick},
-    {SysVar::Paintrequest, "%PAINTREQUEST", sys_paintrequest},
+    {SysVar::Mousex, sys_mousex},
+    {SysVar::Mousey, sys_mousey},
+    {SysVar::Mousebutton, sys_mousebutton},
+    {SysVar::Command, sys_command},
+    {SysVar::Waitkey, sys_waitkey},
+    {SysVar::Virtkey, sys_virtkey},
+    {SysVar::Focus, sys_focus},
+    {SysVar::Activity, sys_activity},
+    {SysVar::Buttonstate, sys_buttonstate},
+    {SysVar::Msgwaiting, sys_msgwaiting},
+    {SysVar::Msgwindow, sys_msgwindow},
+    {SysVar::Msgid, sys_msgid},
+    {SysVar::Msgwparam, sys_msgwparam},
+    {SysVar::Msglparam, sys_msglparam},
+    {SysVar::Ddeserver, sys_ddeserver},
+    {SysVar::Timertick, sys_timertick},
+    {SysVar::Paintrequest, sys_paintrequest},
 };
 
 } // namespace
 
 std::span<const CommandEntry> event_commands() { return commands; }
-std::span<const FunctionEntry> event_functions() { return functions; }
-std::span<const SysVarEntry> event_sysvars() { return sysvars; }
+std::span<const FunctionEntry> event_commands_functions() { return functions; }
+std::span<const SysVarEntry> event_commands_sysvars() { return sysvars; }
 
 } // namespace talven

@@ -2,12 +2,28 @@
 // reader) record it: the key queue and the event state. The host writes here
 // while it pumps or waits; the program reads it through system variables,
 // the key functions and the wait commands. Nothing here runs program lines.
+// The recording side reports plain events (a key, a command id) through the
+// operations of EventState, which hold the rules of what each one means.
 #pragma once
 
 #include <array>
 #include <cstdint>
 
 namespace talven {
+
+// Keys the runtime queues for events that are not typed characters.
+namespace event_key {
+constexpr std::uint8_t selection_changed = 1;  // a list or combo box in a dialog
+constexpr std::uint8_t dialog_escape = 2;
+constexpr std::uint8_t break_key = 3;          // Ctrl+C; as a virtual key, Ctrl+Break
+constexpr std::uint8_t window_sized = 4;
+constexpr std::uint8_t help = 5;               // F1
+constexpr std::uint8_t dialog_enter = 13;
+constexpr std::uint8_t control = 255;          // a control was clicked or scrolled
+} // namespace event_key
+
+// The menu item whose id programs see as command number 255.
+constexpr std::uint16_t menu_item_255 = 32767;
 
 // Keys typed and not yet taken, oldest first. Keys arriving when it is full
 // are dropped.
@@ -85,29 +101,29 @@ struct EventState {
 
     // A typed character. Returns false when it was a break key that ends the
     // program (stop_requested is then set).
-    bool queue_key(std::uint8_t key)
-    {
-        if (break_checking && key == 3) {
-            stop_requested = true;
-            return false;
-        }
-        last_key = key == 0 ? 1 : key;
-        help_key = key == 5 && all_events_wait;
-        keys.push(key);
-        return true;
-    }
-
+    bool queue_key(std::uint8_t key);
     // A key pressed, as its virtual-key code. Ctrl+Break (code 3) ends the
     // program while break checking is on.
-    bool key_down(std::uint8_t virtual_key)
-    {
-        if (break_checking && virtual_key == 3) {
-            stop_requested = true;
-            return false;
-        }
-        last_virtual_key = virtual_key;
-        return true;
-    }
+    bool key_down(std::uint8_t virtual_key);
+
+    // F1 was pressed: the help key is queued (and marked during the
+    // all-events wait), whatever else the key does.
+    void help_key_pressed();
+    // The main window or a program dialog changed its size.
+    void window_sized();
+    // A menu item (or a system key or command taken as one) was chosen.
+    void menu_command(std::uint16_t item);
+    // A control of the main window sent a notification; control is its
+    // window, which takes the focus field.
+    void control_command(std::uint16_t id, std::uint32_t control);
+
+    // In a dialog-style window: a button was clicked or a scroll bar moved
+    // (focus is the window that has the focus now), Enter, Escape, and a
+    // list or combo box whose selection changed.
+    void control_used(std::uint32_t focus_window);
+    void dialog_enter();
+    void dialog_escape();
+    void selection_changed();
 };
 
 } // namespace talven

@@ -3,8 +3,7 @@
 #include "window/main_window.h"
 
 #include "core/runtime.h"
-#include "data/file_arguments.h"
-#include "values/fetch.h"
+#include "values/arguments.h"
 
 namespace talven {
 
@@ -61,16 +60,16 @@ struct Placement {
 
 std::optional<Placement> fetch_placement(Runtime& rt, char last_separator)
 {
-    auto x = fetch_integer(rt, ',');
+    auto x = arg_integer(rt, ',');
     if (!x)
         return std::nullopt;
-    auto y = fetch_integer(rt, '-');
+    auto y = arg_integer(rt, '-');
     if (!y)
         return std::nullopt;
-    auto width = fetch_integer(rt, ',');
+    auto width = arg_integer(rt, ',');
     if (!width)
         return std::nullopt;
-    auto height = fetch_integer(rt, last_separator);
+    auto height = arg_integer(rt, last_separator);
     if (!height)
         return std::nullopt;
     Placement p{*x, *y, *width, *height};
@@ -81,7 +80,6 @@ std::optional<Placement> fetch_placement(Runtime& rt, char last_separator)
 
 void cmd_window(Runtime& rt)
 {
-    rt.loop.handled = true;
     auto p = fetch_placement(rt, rest_of_text);
     if (!p)
         return;
@@ -101,8 +99,7 @@ void cmd_window(Runtime& rt)
 
 void cmd_windowstyle(Runtime& rt)
 {
-    rt.loop.handled = true;
-    auto n = fetch_integer(rt, rest_of_text);
+    auto n = arg_integer(rt, rest_of_text);
     if (!n)
         return;
     MainWindowState& mw = rt.main_window;
@@ -114,8 +111,7 @@ void cmd_windowstyle(Runtime& rt)
 
 void cmd_setwindowpos(Runtime& rt)
 {
-    rt.loop.handled = true;
-    auto window = fetch_long(rt, '=');
+    auto window = arg_long(rt, '=');
     if (!window)
         return;
     auto p = fetch_placement(rt, ';');
@@ -123,7 +119,7 @@ void cmd_setwindowpos(Runtime& rt)
         return;
     std::int32_t after = 0;
     if (rt.fetch.separator == ';' && !rt.loop.args.empty()) {
-        auto given = fetch_long(rt, rest_of_text);
+        auto given = arg_long(rt, rest_of_text);
         if (!given)
             return;
         after = *given;
@@ -134,7 +130,6 @@ void cmd_setwindowpos(Runtime& rt)
 
 void show(Runtime& rt, Host::WindowShow how)
 {
-    rt.loop.handled = true;
     if (window_exists(rt))
         rt.host.show_main_window(how);
 }
@@ -145,8 +140,7 @@ void cmd_windownormal(Runtime& rt) { show(rt, Host::WindowShow::Normal); }
 
 void cmd_paintmode(Runtime& rt)
 {
-    rt.loop.handled = true;
-    auto n = fetch_integer(rt, rest_of_text);
+    auto n = arg_integer(rt, rest_of_text);
     if (!n)
         return;
     if (*n < 0 || *n > 2)
@@ -158,18 +152,16 @@ void cmd_paintmode(Runtime& rt)
 
 void cmd_repaint(Runtime& rt)
 {
-    rt.loop.handled = true;
     if (rt.main_window.paint_mode > 0 && window_exists(rt))
         rt.host.repaint_main_window();
 }
 
 void cmd_ddeinit(Runtime& rt)
 {
-    rt.loop.handled = true;
-    auto application = fetch_text(rt, ',');
+    auto application = arg_text(rt, ',');
     if (!application)
         return;
-    auto topic = fetch_text(rt, rest_of_text);
+    auto topic = arg_text(rt, rest_of_text);
     if (!topic)
         return;
     rt.host.dde_initiate(application->view(), topic->view());
@@ -177,8 +169,7 @@ void cmd_ddeinit(Runtime& rt)
 
 void cmd_ddeexec(Runtime& rt)
 {
-    rt.loop.handled = true;
-    auto command = fetch_text(rt, rest_of_text);
+    auto command = arg_text(rt, rest_of_text);
     if (!command)
         return;
     rt.host.dde_execute(command->view());
@@ -188,26 +179,25 @@ void cmd_ddeexec(Runtime& rt)
 
 void cmd_ddeterm(Runtime& rt)
 {
-    rt.loop.handled = true;
     rt.host.dde_terminate();
 }
 
 constexpr CommandEntry commands[] = {
-    {Tok::Window, "WINDOW", cmd_window},
-    {Tok::Windowstyle, "WINDOWSTYLE", cmd_windowstyle},
-    {Tok::Setwindowpos, "SETWINDOWPOS", cmd_setwindowpos},
-    {Tok::Windowmax, "WINDOWMAX", cmd_windowmax},
-    {Tok::Windowmin, "WINDOWMIN", cmd_windowmin},
-    {Tok::Windownormal, "WINDOWNORMAL", cmd_windownormal},
-    {Tok::Paintmode, "PAINTMODE", cmd_paintmode},
-    {Tok::Repaint, "REPAINT", cmd_repaint},
-    {Tok::Ddeinit, "DDEINIT", cmd_ddeinit},
-    {Tok::Ddeexec, "DDEEXEC", cmd_ddeexec},
-    {Tok::Ddeterm, "DDETERM", cmd_ddeterm},
+    {Tok::Window, cmd_window},
+    {Tok::Windowstyle, cmd_windowstyle},
+    {Tok::Setwindowpos, cmd_setwindowpos},
+    {Tok::Windowmax, cmd_windowmax},
+    {Tok::Windowmin, cmd_windowmin},
+    {Tok::Windownormal, cmd_windownormal},
+    {Tok::Paintmode, cmd_paintmode},
+    {Tok::Repaint, cmd_repaint},
+    {Tok::Ddeinit, cmd_ddeinit},
+    {Tok::Ddeexec, cmd_ddeexec},
+    {Tok::Ddeterm, cmd_ddeterm},
 };
 
 } // namespace
 
-std::span<const CommandEntry> window_commands() { return commands; }
+std::span<const CommandEntry> main_window_commands() { return commands; }
 
 } // namespace talven

@@ -8,20 +8,11 @@
 #include <span>
 
 #include "core/dispatch.h"
+#include "window/window_style.h"
 
 namespace talven {
 
 struct Runtime;
-
-// WINDOWSTYLE bits beyond the frame bits 0x000F.
-namespace window_style {
-constexpr std::int32_t no_menu = 0x0010;
-constexpr std::int32_t hollow_background = 0x0020;
-constexpr std::int32_t popup = 0x0040;
-constexpr std::int32_t system_keys = 0x0080;
-constexpr std::int32_t system_commands = 0x0100;
-constexpr std::int32_t dialog_style = 0x0200;
-} // namespace window_style
 
 struct MainWindowState {
     // The core asked the host for the window and got it; the host may have

@@ -3,8 +3,7 @@
 #include "core/dispatch.h"
 #include "core/runtime.h"
 #include "window/main_window.h"
-#include "data/file_arguments.h"
-#include "values/fetch.h"
+#include "values/arguments.h"
 #include "window/drawing.h"
 
 namespace talven {
@@ -13,11 +12,10 @@ namespace {
 // LOCATE row, column (1-based, clamped to the logical size).
 void cmd_locate(Runtime& rt)
 {
-    rt.loop.handled = true;
-    auto row = fetch_integer(rt, ',');
+    auto row = arg_integer(rt, ',');
     if (!row)
         return;
-    auto column = fetch_integer(rt, rest_of_text);
+    auto column = arg_integer(rt, rest_of_text);
     if (!column)
         return;
     rt.screen.set_cursor(rt.host, std::int64_t{*column} - 1, std::int64_t{*row} - 1);
@@ -26,11 +24,10 @@ void cmd_locate(Runtime& rt)
 // COLOR foreground, background: palette indexes, taken AND 15.
 void cmd_color(Runtime& rt)
 {
-    rt.loop.handled = true;
-    auto foreground = fetch_integer(rt, ',');
+    auto foreground = arg_integer(rt, ',');
     if (!foreground)
         return;
-    auto background = fetch_integer(rt, rest_of_text);
+    auto background = arg_integer(rt, rest_of_text);
     if (!background)
         return;
     rt.screen.set_foreground(*foreground);
@@ -39,8 +36,7 @@ void cmd_color(Runtime& rt)
 
 void cmd_font(Runtime& rt)
 {
-    rt.loop.handled = true;
-    if (auto n = fetch_integer(rt, rest_of_text))
+    if (auto n = arg_integer(rt, rest_of_text))
         rt.screen.set_font(*n);
 }
 
@@ -48,10 +44,13 @@ void cmd_font(Runtime& rt)
 // a solid brush of the colour, or with white.
 void cmd_cls(Runtime& rt)
 {
-    rt.loop.handled = true;
     std::optional<std::int32_t> color;
-    if (!rt.loop.args.empty() && !(color = fetch_long(rt, rest_of_text)))
-        return;
+    if (arguments_left(rt)) {
+        auto given = arg_long(rt, rest_of_text);
+        if (!given)
+            return;
+        color = *given;
+    }
     ensure_window(rt);
     rt.screen.clear(rt.host);
     clear_drawing(rt, color);
@@ -61,20 +60,19 @@ void cmd_cls(Runtime& rt)
 // the cells, so the host shows them like any other text.
 void cmd_tbox(Runtime& rt)
 {
-    rt.loop.handled = true;
-    auto row1 = fetch_integer(rt, ',');
+    auto row1 = arg_integer(rt, ',');
     if (!row1)
         return;
-    auto column1 = fetch_integer(rt, '-');
+    auto column1 = arg_integer(rt, '-');
     if (!column1)
         return;
-    auto row2 = fetch_integer(rt, ',');
+    auto row2 = arg_integer(rt, ',');
     if (!row2)
         return;
-    auto column2 = fetch_integer(rt, ';');
+    auto column2 = arg_integer(rt, ';');
     if (!column2)
         return;
-    auto style = fetch_integer(rt, rest_of_text);
+    auto style = arg_integer(rt, rest_of_text);
     if (!style)
         return;
     ensure_window(rt);
@@ -83,11 +81,11 @@ void cmd_tbox(Runtime& rt)
 }
 
 constexpr CommandEntry commands[] = {
-    {Tok::Locate, "LOCATE", cmd_locate},
-    {Tok::Color, "COLOR", cmd_color},
-    {Tok::Font, "FONT", cmd_font},
-    {Tok::Cls, "CLS", cmd_cls},
-    {Tok::Tbox, "TBOX", cmd_tbox},
+    {Tok::Locate, cmd_locate},
+    {Tok::Color, cmd_color},
+    {Tok::Font, cmd_font},
+    {Tok::Cls, cmd_cls},
+    {Tok::Tbox, cmd_tbox},
 };
 
 } // namespace

@@ -1,14 +1,14 @@
-// The text commands that write values to the program's standard output and
-// read lines from its standard input, with the PRINT number formats.
-#include "window/print_format.h"
-
+// The text commands: PRINT writes values to the text screen (or, after
+// "#n,", to a numbered file), INPUT reads a typed line into a variable, and
+// DECIMALS, STRWIDTH and NUMWIDTH set how PRINT formats values.
 #include "core/dispatch.h"
 #include "core/loop.h"
 #include "core/runtime.h"
 #include "window/main_window.h"
 #include "data/file_commands.h"
 #include "values/conversions.h"
-#include "values/fetch.h"
+#include "values/print_format.h"
+#include "values/arguments.h"
 #include "values/variables.h"
 
 namespace talven {
@@ -25,8 +25,7 @@ bool redirected_to_file(Runtime& rt, std::string_view keyword)
 
 void cmd_print(Runtime& rt)
 {
-    rt.loop.handled = true;
-    if (rt.loop.args.empty()) {
+    if (!arguments_left(rt)) {
         ensure_window(rt);
         rt.screen.write(rt.host, newline);
         return;
@@ -36,9 +35,7 @@ void cmd_print(Runtime& rt)
     ensure_window(rt);
     rt.fetch.last_argument = false;
     while (!rt.fetch.last_argument) {
-        std::uint32_t fatals = rt.errors.fatal_count;
-        fetch(rt, print_mode);
-        if (rt.errors.fatal_count != fatals)
+        if (!arg_value(rt, print_mode))
             return;
         rt.screen.write(rt.host, print_text(rt).view());
         if (rt.fetch.separator == ',')
@@ -91,7 +88,6 @@ ShortString read_typed_line(Runtime& rt)
 
 void cmd_input(Runtime& rt)
 {
-    rt.loop.handled = true;
     if (redirected_to_file(rt, "INPUT"))
         return;
     ensure_window(rt);
@@ -134,9 +130,7 @@ void cmd_input(Runtime& rt)
 
 void set_format(Runtime& rt, std::int32_t FormatSettings::*field)
 {
-    rt.loop.handled = true;
-    fetch(rt, rest_of_text);
-    rt.format.*field = rt.value.integer;
+    rt.format.*field = *arg_integer(rt, rest_of_text);
 }
 
 void cmd_decimals(Runtime& rt) { set_format(rt, &FormatSettings::decimals); }
@@ -144,37 +138,14 @@ void cmd_strwidth(Runtime& rt) { set_format(rt, &FormatSettings::string_width); 
 void cmd_numwidth(Runtime& rt) { set_format(rt, &FormatSettings::number_width); }
 
 constexpr CommandEntry commands[] = {
-    {Tok::Print, "PRINT", cmd_print},
-    {Tok::Decimals, "DECIMALS", cmd_decimals},
-    {Tok::Strwidth, "STRWIDTH", cmd_strwidth},
-    {Tok::Numwidth, "NUMWIDTH", cmd_numwidth},
-    {Tok::Input, "INPUT", cmd_input},
+    {Tok::Print, cmd_print},
+    {Tok::Decimals, cmd_decimals},
+    {Tok::Strwidth, cmd_strwidth},
+    {Tok::Numwidth, cmd_numwidth},
+    {Tok::Input, cmd_input},
 };
 
 } // namespace
-
-static ShortString right_aligned(std::string_view text, std::int32_t width)
-{
-    ShortString out;
-    for (std::int32_t i = static_cast<std::int32_t>(text.size()); i < width && out.size() < ShortString::capacity; ++i)
-        out.push_back(' ');
-    out.append(text);
-    return out;
-}
-
-ShortString print_text(const Runtime& rt)
-{
-    const Value& v = rt.value;
-    switch (v.type) {
-    case ValueType::Integer:
-    case ValueType::Long:
-        return long_to_text(v.long_integer, rt.format.number_width);
-    case ValueType::Float:
-        return float_to_text(v.real, rt.format.decimals, rt.format.number_width);
-    default:
-        return right_aligned(v.text().view(), rt.format.string_width);
-    }
-}
 
 std::span<const CommandEntry> text_commands() { return commands; }
 

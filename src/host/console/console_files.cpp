@@ -5,7 +5,6 @@
 #include "host/console/console_files.h"
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -72,78 +71,7 @@ FsCode windows_code(int errno_value)
     return general_failure;
 }
 
-// --- injected failures -------------------------------------------------------
-
-enum class FaultOp { Open, Read, Write, Close, Remove, Rename, List, Directory, Count };
-
-struct FaultPlan {
-    struct Fault {
-        FaultOp op;
-        unsigned call;
-        int error;
-    };
-    std::vector<Fault> faults;
-    std::array<unsigned, static_cast<std::size_t>(FaultOp::Count)> calls{};
-
-    // The error the current call of op is to fail with, if any.
-    std::optional<int> take(FaultOp op)
-    {
-        unsigned n = ++calls[static_cast<std::size_t>(op)];
-        for (const auto& fault : faults)
-            if (fault.op == op && fault.call == n)
-                return fault.error;
-        return std::nullopt;
-    }
-};
-
 namespace {
-
-std::optional<FaultOp> fault_op(std::string_view word)
-{
-    constexpr std::pair<std::string_view, FaultOp> ops[] = {
-        {"open", FaultOp::Open},     {"read", FaultOp::Read},     {"write", FaultOp::Write},
-        {"close", FaultOp::Close},   {"remove", FaultOp::Remove}, {"rename", FaultOp::Rename},
-        {"list", FaultOp::List},     {"directory", FaultOp::Directory},
-    };
-    for (const auto& [name, op] : ops)
-        if (name == word)
-            return op;
-    return std::nullopt;
-}
-
-std::optional<int> errno_named(std::string_view word)
-{
-    constexpr std::pair<std::string_view, int> names[] = {
-        {"ENOENT", ENOENT}, {"ENOTDIR", ENOTDIR}, {"EACCES", EACCES},       {"EPERM", EPERM},
-        {"EISDIR", EISDIR}, {"EMFILE", EMFILE},   {"EBUSY", EBUSY},         {"ENOSPC", ENOSPC},
-        {"EIO", EIO},       {"EROFS", EROFS},     {"EEXIST", EEXIST},       {"ENOTEMPTY", ENOTEMPTY},
-        {"EINVAL", EINVAL}, {"EFBIG", EFBIG},     {"ENAMETOOLONG", ENAMETOOLONG},
-    };
-    for (const auto& [name, value] : names)
-        if (name == word)
-            return value;
-    return std::nullopt;
-}
-
-std::shared_ptr<FaultPlan> parse_faults(std::string_view text)
-{
-    auto plan = std::make_shared<FaultPlan>();
-    while (!text.empty()) {
-        std::size_t comma = text.find(',');
-        std::string_view item = text.substr(0, comma);
-        text = comma == std::string_view::npos ? std::string_view() : text.substr(comma + 1);
-        std::size_t first = item.find(':');
-        std::size_t second = first == std::string_view::npos ? first : item.find(':', first + 1);
-        if (second == std::string_view::npos)
-            continue;
-        auto op = fault_op(item.substr(0, first));
-        auto error = errno_named(item.substr(second + 1));
-        unsigned call = static_cast<unsigned>(std::strtoul(std::string(item.substr(first + 1, second - first - 1)).c_str(), nullptr, 10));
-        if (op && error && call > 0)
-            plan->faults.push_back({*op, call, *error});
-    }
-    return plan;
-}
 
 // --- names ---------------------------------------------------------------------
 
@@ -445,10 +373,7 @@ bool open_elsewhere(const std::string& path)
 
 class ConsoleFileHandle final : public HostFileHandle {
 public:
-    ConsoleFileHandle(int fd, FileAccess access, FileId id, std::shared_ptr<FaultPlan> faults)
-        : m_fd(fd), m_access(access), m_id(id), m_faults(std::move(faults))
-    {
-    }
+    ConsoleFileHandle(int fd, FileAccess access, FileId id) : m_fd(fd), m_access(access), m_id(id) {}
     ~ConsoleFileHandle() override
     {
         if (m_fd >= 0)
@@ -460,8 +385,6 @@ public:
         Transfer done;
         if (m_access == FileAccess::Write)
             return {0, fs_code::access_denied};
-        if (auto error = m_faults->take(FaultOp::Read))
-            return {0, windows_code(*error)};
         auto* bytes = static_cast<char*>(buffer);
         while (done.bytes < size) {
             ssize_t n = ::read(m_fd, bytes + done.bytes, size - done.bytes);
@@ -483,8 +406,6 @@ public:
         Transfer done;
         if (m_access == FileAccess::Read)
             return {0, fs_code::access_denied};
-        if (auto error = m_faults->take(FaultOp::Write))
-            return {0, windows_code(*error)};
         const auto* bytes = static_cast<const char*>(buffer);
         while (done.bytes < size) {
             ssize_t n = ::write(m_fd, bytes + done.bytes, size - done.bytes);
@@ -528,8 +449,6 @@ public:
     {
         if (m_access == FileAccess::Read)
             return fs_code::access_denied;
-        if (auto error = m_faults->take(FaultOp::Write))
-            return windows_code(*error);
         off_t at = ::lseek(m_fd, 0, SEEK_CUR);
         if (at < 0 || ::ftruncate(m_fd, at) != 0)
             return windows_code(errno);
@@ -544,17 +463,15 @@ public:
             return fs_code::ok;
         int fd = m_fd;
         m_fd = -1;
-        auto injected = m_faults->take(FaultOp::Close);
         if (::close(fd) != 0)
             return windows_code(errno);
-        return injected ? windows_code(*injected) : fs_code::ok;
+        return fs_code::ok;
     }
 
 private:
     int m_fd;
     FileAccess m_access;
     FileId m_id;
-    std::shared_ptr<FaultPlan> m_faults;
 };
 
 FileId id_of(const struct stat& st)
@@ -630,16 +547,8 @@ bool wildcard_matches(std::string_view mask, std::string_view name)
     return matches[0][0];
 }
 
-ConsoleFiles::ConsoleFiles() : m_faults(parse_faults(std::getenv("TALVEN_FILE_FAULTS") ? std::getenv("TALVEN_FILE_FAULTS") : "")) {}
-
-ConsoleFiles::ConsoleFiles(std::string_view faults) : m_faults(parse_faults(faults)) {}
-
-ConsoleFiles::~ConsoleFiles() = default;
-
 OpenResult ConsoleFiles::open(std::string_view name, FileAccess access, FileSharing sharing, FileCreation creation)
 {
-    if (auto error = m_faults->take(FaultOp::Open))
-        return {nullptr, windows_code(*error)};
     if (!is_windows_name(name))
         return {nullptr, invalid_name};
     std::string path = resolve_native_path(name);
@@ -677,13 +586,11 @@ OpenResult ConsoleFiles::open(std::string_view name, FileAccess access, FileShar
         ::close(fd);
         return {nullptr, code};
     }
-    return {std::make_unique<ConsoleFileHandle>(fd, access, id_of(st), m_faults), fs_code::ok};
+    return {std::make_unique<ConsoleFileHandle>(fd, access, id_of(st)), fs_code::ok};
 }
 
 FsCode ConsoleFiles::remove(std::string_view name)
 {
-    if (auto error = m_faults->take(FaultOp::Remove))
-        return windows_code(*error);
     if (!is_windows_name(name))
         return invalid_name;
     std::string path = resolve_native_path(name);
@@ -701,8 +608,6 @@ FsCode ConsoleFiles::remove(std::string_view name)
 
 FsCode ConsoleFiles::rename(std::string_view from, std::string_view to)
 {
-    if (auto error = m_faults->take(FaultOp::Rename))
-        return windows_code(*error);
     if (!is_windows_name(from) || !is_windows_name(to))
         return invalid_name;
     std::string source = resolve_native_path(from);
@@ -731,12 +636,10 @@ FsCode ConsoleFiles::rename(std::string_view from, std::string_view to)
     return code_for(errno, target_path);
 }
 
-// The three directory commands share their checks: an injected fault, a
-// name Windows would refuse, a path that cannot be resolved.
+// The three directory commands share their checks: a name Windows would
+// refuse, a path that cannot be resolved.
 FsCode ConsoleFiles::on_directory(std::string_view name, FsCode (*operation)(const std::string& path))
 {
-    if (auto error = m_faults->take(FaultOp::Directory))
-        return windows_code(*error);
     if (!is_windows_name(name))
         return invalid_name;
     std::string path = resolve_native_path(name);
@@ -815,8 +718,6 @@ FsCode ConsoleFiles::set_attributes(std::string_view name, std::uint32_t attribu
 
 FsResult<std::vector<DirectoryEntry>> ConsoleFiles::list(std::string_view pattern)
 {
-    if (auto error = m_faults->take(FaultOp::List))
-        return {{}, windows_code(*error)};
     std::size_t cut = pattern.find_last_of("\\/");
     if (cut == std::string_view::npos && is_drive(pattern))
         cut = 1;

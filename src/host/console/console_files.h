@@ -3,7 +3,6 @@
 // the system's errors given in the numbering programs know.
 #pragma once
 
-#include <memory>
 #include <string>
 #include <string_view>
 
@@ -11,17 +10,8 @@
 
 namespace talven {
 
-// Failures to inject for tests of the error paths: a list such as
-// "open:2:EACCES,write:1:ENOSPC" makes the second open and the first write
-// fail with those errors. The console host reads it from TALVEN_FILE_FAULTS.
-struct FaultPlan;
-
 class ConsoleFiles final : public HostFileSystem {
 public:
-    ConsoleFiles();
-    explicit ConsoleFiles(std::string_view faults);
-    ~ConsoleFiles() override;
-
     OpenResult open(std::string_view name, FileAccess access, FileSharing sharing, FileCreation creation) override;
     FsCode remove(std::string_view name) override;
     FsCode rename(std::string_view from, std::string_view to) override;
@@ -37,8 +27,6 @@ public:
 
 private:
     FsCode on_directory(std::string_view name, FsCode (*operation)(const std::string& path));
-
-    std::shared_ptr<FaultPlan> m_faults;
 };
 
 // The POSIX path of a program's file name: a drive ("C:") is dropped, "\"

@@ -13,6 +13,7 @@
 #include "host/console/codepage.h"
 #include "host/console/console_files.h"
 #include "host/console/console_profile.h"
+#include "window/text_stream.h"
 
 // The locator of a program appended to this executable. It lives in a
 // section of its own so that the binder can find it through the section
@@ -93,19 +94,6 @@ std::string colour_sequence(std::uint8_t attribute)
 }
 
 
-BoxAnswer default_answer(BoxButtons buttons)
-{
-    switch (buttons) {
-    case BoxButtons::Ok:
-    case BoxButtons::OkCancel: return BoxAnswer::Ok;
-    case BoxButtons::YesNo:
-    case BoxButtons::YesNoCancel: return BoxAnswer::Yes;
-    case BoxButtons::RetryCancel: return BoxAnswer::Retry;
-    case BoxButtons::AbortRetryIgnore: return BoxAnswer::Abort;
-    }
-    return BoxAnswer::Ok;
-}
-
 std::optional<BoxAnswer> parse_answer(std::string word)
 {
     for (auto& c : word)
@@ -148,6 +136,8 @@ ConsoleHost::ConsoleHost(int argc, char** argv)
     }
     if (const char* fixed = std::getenv("TALVEN_FIXED_TIME"))
         m_fixed_time = parse_fixed_time(fixed);
+    if (const char* faults = std::getenv("TALVEN_FILE_FAULTS"); faults && *faults)
+        m_faulty_files = std::make_unique<FaultyFiles>(m_files, faults);
     std::signal(SIGINT, on_interrupt);
     m_terminal = isatty(STDOUT_FILENO) == 1;
     m_windows_directory = console_windows_directory();
@@ -182,6 +172,18 @@ std::unique_ptr<HostFile> ConsoleHost::open_for_reading(std::string_view name)
 
 BoxAnswer ConsoleHost::message_box(std::string_view text, std::string_view caption, BoxIcon icon, BoxButtons buttons)
 {
+    return answer_box(text, caption, icon, default_answer(BoxType{icon, buttons, 0}));
+}
+
+// The program's own boxes are answered by their default button.
+std::int32_t ConsoleHost::program_box(std::string_view text, std::string_view caption, std::uint32_t type)
+{
+    BoxType t = decode_box_type(type);
+    return static_cast<std::int32_t>(answer_box(text, caption, t.icon, default_answer(t)));
+}
+
+BoxAnswer ConsoleHost::answer_box(std::string_view text, std::string_view caption, BoxIcon icon, BoxAnswer fallback)
+{
     std::fflush(stdout);
     std::string line = "[";
     line += box_kind_word(icon);
@@ -192,7 +194,7 @@ BoxAnswer ConsoleHost::message_box(std::string_view text, std::string_view capti
     line += '\n';
     std::fwrite(line.data(), 1, line.size(), stderr);
     std::fflush(stderr);
-    BoxAnswer answer = default_answer(buttons);
+    BoxAnswer answer = fallback;
     if (m_next_answer < m_answers.size()) {
         if (auto given = parse_answer(m_answers[m_next_answer]))
             answer = *given;
@@ -245,14 +247,7 @@ void ConsoleHost::write_text(std::string_view text)
 {
     if (m_terminal)
         return;
-    // The stream carries what the program wrote; a carriage return is
-    // ignored as on the text screen, and a line feed ends the line.
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text)
-        if (c != '\r' && c != '\a')
-            out.push_back(c);
-    out = ansi_to_utf8(out);
+    std::string out = ansi_to_utf8(stream_text(text));
     std::fwrite(out.data(), 1, out.size(), stdout);
 }
 

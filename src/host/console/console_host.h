@@ -5,12 +5,14 @@
 #pragma once
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "host/console/console_drawing.h"
 #include "host/console/console_files.h"
 #include "host/console/console_input.h"
+#include "host/faulty_files.h"
 #include "host/host.h"
 
 namespace talven {
@@ -26,9 +28,15 @@ public:
     std::uint32_t appended_program_offset() override;
     std::optional<ShortString> choose_program_file(std::string_view filter, std::string_view caption) override;
     std::unique_ptr<HostFile> open_for_reading(std::string_view name) override;
-    HostFileSystem& files() override { return m_files; }
+    HostFileSystem& files() override
+    {
+        if (m_faulty_files)
+            return *m_faulty_files;
+        return m_files;
+    }
     DrawingHost& drawing() override { return m_drawing; }
     BoxAnswer message_box(std::string_view text, std::string_view caption, BoxIcon icon, BoxButtons buttons) override;
+    std::int32_t program_box(std::string_view text, std::string_view caption, std::uint32_t type) override;
     LocalTime local_time() override;
     std::uint32_t tick_count() override;
     ShortString ansi_to_oem(std::string_view text) override;
@@ -52,11 +60,17 @@ public:
     PumpResult pump_messages() override;
 
 private:
+    // Writes the box line and takes the next answer of the answer file, or
+    // the fallback.
+    BoxAnswer answer_box(std::string_view text, std::string_view caption, BoxIcon icon, BoxAnswer fallback);
+
     std::vector<ShortString> m_command_line;
     std::vector<std::string> m_answers;
     std::size_t m_next_answer = 0;
     std::optional<LocalTime> m_fixed_time;
     ConsoleFiles m_files;
+    // Over m_files while TALVEN_FILE_FAULTS names calls to fail.
+    std::unique_ptr<FaultyFiles> m_faulty_files;
     ConsoleDrawing m_drawing;
     ConsoleInput m_input;
     std::string m_windows_directory;

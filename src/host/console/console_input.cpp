@@ -21,8 +21,6 @@ constexpr std::uint8_t left = 0x25, up = 0x26, right = 0x27, down = 0x28;
 constexpr std::uint8_t insert = 0x2D, del = 0x2E, f1 = 0x70;
 } // namespace vk
 
-// F1 also queues key 5, the help key.
-constexpr std::uint8_t help_key = 5;
 // How long the rest of an escape sequence may take to arrive after ESC.
 constexpr int escape_wait_ms = 30;
 
@@ -184,7 +182,7 @@ void ConsoleInput::record_escape_sequence()
     if (!m_events->key_down(key))
         return;
     if (key == vk::f1)
-        m_events->queue_key(help_key);
+        m_events->help_key_pressed();
 }
 
 bool ConsoleInput::read_key()

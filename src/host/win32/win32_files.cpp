@@ -219,7 +219,7 @@ FsResult<std::vector<DirectoryEntry>> Win32Files::list(std::string_view pattern)
     }
     do {
         DirectoryEntry e;
-        e.name = ShortString(std::string_view(found.cFileName).substr(0, 255));
+        e.name = ShortString(found.cFileName);
         e.attributes = found.dwFileAttributes & 0x3F;
         e.redirected = (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
         entries.push_back(e);
@@ -241,7 +241,7 @@ std::optional<ShortString> Win32Files::full_path(std::string_view name)
 {
     char buffer[MAX_PATH * 2];
     DWORD n = GetFullPathNameA(z(name).c_str(), sizeof buffer, buffer, nullptr);
-    if (n == 0 || n > 255)
+    if (n == 0 || n > ShortString::capacity)
         return std::nullopt;
     return ShortString(std::string_view(buffer, n));
 }
@@ -250,7 +250,7 @@ std::optional<ShortString> Win32Files::short_path(std::string_view name)
 {
     char buffer[MAX_PATH * 2];
     DWORD n = GetShortPathNameA(z(name).c_str(), buffer, sizeof buffer);
-    if (n == 0 || n > 255)
+    if (n == 0 || n > ShortString::capacity)
         return std::nullopt;
     return ShortString(std::string_view(buffer, n));
 }

@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "host/box_lines.h"
+#include "window/text_stream.h"
 
 namespace talven {
 namespace {
@@ -45,6 +46,7 @@ UINT box_flags(BoxIcon icon, BoxButtons buttons)
     case BoxIcon::Warning: flags |= MB_ICONWARNING; break;
     case BoxIcon::Information: flags |= MB_ICONINFORMATION; break;
     case BoxIcon::Question: flags |= MB_ICONQUESTION; break;
+    case BoxIcon::None: break;
     }
     switch (buttons) {
     case BoxButtons::Ok: flags |= MB_OK; break;
@@ -77,7 +79,7 @@ std::string ansi_to_utf8(std::string_view ansi)
 Win32Host::Win32Host(HINSTANCE instance) : m_instance(instance)
 {
     for (int i = 0; i < __argc; ++i)
-        m_command_line.emplace_back(std::string_view(__argv[i]).substr(0, 255));
+        m_command_line.emplace_back(__argv[i]);
     const char* stream = std::getenv("TALVEN_STREAM");
     m_stream = stream && *stream && std::strcmp(stream, "0") != 0;
     if (m_stream) {
@@ -86,6 +88,8 @@ Win32Host::Win32Host(HINSTANCE instance) : m_instance(instance)
     }
     if (const char* fixed = std::getenv("TALVEN_FIXED_TIME"))
         m_fixed_time = parse_fixed_time(fixed);
+    if (const char* faults = std::getenv("TALVEN_FILE_FAULTS"); faults && *faults)
+        m_faulty_files = std::make_unique<FaultyFiles>(m_files, faults);
     register_dialog_class();
 }
 
@@ -147,6 +151,25 @@ std::unique_ptr<HostFile> Win32Host::open_for_reading(std::string_view name)
 
 BoxAnswer Win32Host::message_box(std::string_view text, std::string_view caption, BoxIcon icon, BoxButtons buttons)
 {
+    int answer = show_box(text, caption, icon, box_flags(icon, buttons));
+    if (m_main) {
+        // The area under the box is repainted from the backing bitmap.
+        InvalidateRect(m_main, nullptr, FALSE);
+        UpdateWindow(m_main);
+    }
+    if (answer < 1 || answer > 7)
+        return BoxAnswer::Cancel;
+    return static_cast<BoxAnswer>(answer);
+}
+
+// The program's flags go to the platform unchanged; the core repaints.
+std::int32_t Win32Host::program_box(std::string_view text, std::string_view caption, std::uint32_t type)
+{
+    return show_box(text, caption, decode_box_type(type).icon, type);
+}
+
+int Win32Host::show_box(std::string_view text, std::string_view caption, BoxIcon icon, UINT flags)
+{
     if (m_stream) {
         std::string line = "[";
         line += box_kind_word(icon);
@@ -158,15 +181,7 @@ BoxAnswer Win32Host::message_box(std::string_view text, std::string_view caption
         stream(m_stderr, line);
     }
     std::string t(text), c(caption);
-    int answer = MessageBoxA(m_main, t.c_str(), c.c_str(), box_flags(icon, buttons));
-    if (m_main) {
-        // The area under the box is repainted from the backing bitmap.
-        InvalidateRect(m_main, nullptr, FALSE);
-        UpdateWindow(m_main);
-    }
-    if (answer < 1 || answer > 7)
-        return BoxAnswer::Cancel;
-    return static_cast<BoxAnswer>(answer);
+    return MessageBoxA(m_main, t.c_str(), c.c_str(), flags);
 }
 
 LocalTime Win32Host::local_time()
@@ -187,24 +202,19 @@ LocalTime Win32Host::local_time()
     return t;
 }
 
+// Both convert in place, on the text as a short string keeps it.
 ShortString Win32Host::ansi_to_oem(std::string_view text)
 {
-    char buffer[256];
-    std::size_t n = std::min<std::size_t>(text.size(), 255);
-    std::memcpy(buffer, text.data(), n);
-    buffer[n] = 0;
-    CharToOemBuffA(buffer, buffer, static_cast<DWORD>(n));
-    return ShortString(std::string_view(buffer, n));
+    ShortString converted(text);
+    CharToOemBuffA(converted.data(), converted.data(), static_cast<DWORD>(converted.size()));
+    return converted;
 }
 
 ShortString Win32Host::oem_to_ansi(std::string_view text)
 {
-    char buffer[256];
-    std::size_t n = std::min<std::size_t>(text.size(), 255);
-    std::memcpy(buffer, text.data(), n);
-    buffer[n] = 0;
-    OemToCharBuffA(buffer, buffer, static_cast<DWORD>(n));
-    return ShortString(std::string_view(buffer, n));
+    ShortString converted(text);
+    OemToCharBuffA(converted.data(), converted.data(), static_cast<DWORD>(converted.size()));
+    return converted;
 }
 
 std::optional<ShortString> Win32Host::current_directory(char drive)
@@ -220,7 +230,7 @@ std::optional<ShortString> Win32Host::current_directory(char drive)
             return std::nullopt;
         n = GetFullPathNameA(name, sizeof buffer, buffer, nullptr);
     }
-    if (n == 0 || n > 255)
+    if (n == 0 || n > ShortString::capacity)
         return std::nullopt;
     return ShortString(std::string_view(buffer, n));
 }
@@ -236,16 +246,8 @@ void Win32Host::stream(HANDLE handle, std::string_view ansi)
 
 void Win32Host::write_text(std::string_view text)
 {
-    if (!m_stream)
-        return;
-    // As on the console: a carriage return and the bell are not part of
-    // the stream.
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text)
-        if (c != '\r' && c != '\a')
-            out.push_back(c);
-    stream(m_stdout, out);
+    if (m_stream)
+        stream(m_stdout, stream_text(text));
 }
 
 PlatformFacts Win32Host::platform_facts()
@@ -263,10 +265,10 @@ PlatformFacts Win32Host::platform_facts()
     char path[MAX_PATH];
     UINT n = GetWindowsDirectoryA(path, sizeof path);
     if (n > 0 && n < sizeof path)
-        facts.windows_directory = ShortString(std::string_view(path, std::min<UINT>(n, 255)));
+        facts.windows_directory = ShortString(std::string_view(path, n));
     n = GetSystemDirectoryA(path, sizeof path);
     if (n > 0 && n < sizeof path)
-        facts.system_directory = ShortString(std::string_view(path, std::min<UINT>(n, 255)));
+        facts.system_directory = ShortString(std::string_view(path, n));
     RECT r{0, 0, 0, 0};
     if (m_main && GetWindowRect(m_main, &r)) {
         facts.window_left = r.left;
@@ -285,7 +287,7 @@ std::optional<ShortString> Win32Host::profile_string(std::string_view section, s
     DWORD n = GetProfileStringA(s.c_str(), k.c_str(), absent, buffer, sizeof buffer);
     if (std::string_view(buffer, n) == absent)
         return std::nullopt;
-    return ShortString(std::string_view(buffer, std::min<DWORD>(n, 255)));
+    return ShortString(std::string_view(buffer, n));
 }
 
 NumberSeparators Win32Host::number_separators()

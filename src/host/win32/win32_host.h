@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "host/faulty_files.h"
 #include "host/host.h"
 #include "host/win32/win32_drawing.h"
 #include "host/win32/win32_files.h"
@@ -32,9 +33,15 @@ public:
     std::uint32_t appended_program_offset() override;
     std::optional<ShortString> choose_program_file(std::string_view filter, std::string_view caption) override;
     std::unique_ptr<HostFile> open_for_reading(std::string_view name) override;
-    HostFileSystem& files() override { return m_files; }
+    HostFileSystem& files() override
+    {
+        if (m_faulty_files)
+            return *m_faulty_files;
+        return m_files;
+    }
     DrawingHost& drawing() override { return m_drawing; }
     BoxAnswer message_box(std::string_view text, std::string_view caption, BoxIcon icon, BoxButtons buttons) override;
+    std::int32_t program_box(std::string_view text, std::string_view caption, std::uint32_t type) override;
     LocalTime local_time() override;
     std::uint32_t tick_count() override { return GetTickCount(); }
     ShortString ansi_to_oem(std::string_view text) override;
@@ -89,9 +96,9 @@ public:
     LRESULT dialog_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
 private:
+    // The box line on the stream, then the platform's box; its answer.
+    int show_box(std::string_view text, std::string_view caption, BoxIcon icon, UINT flags);
     void record_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
-    void queue_key(std::uint8_t key);
-    void key_down(std::uint8_t virtual_key);
     void command_event(WPARAM wparam, LPARAM lparam);
     bool dialog_style_command(HWND window, WPARAM wparam, LPARAM lparam, bool menu_case);
     void scroll_bar(HWND bar, WPARAM wparam);
@@ -105,6 +112,8 @@ private:
     HINSTANCE m_instance;
     std::vector<ShortString> m_command_line;
     Win32Files m_files;
+    // Over m_files while TALVEN_FILE_FAULTS names calls to fail.
+    std::unique_ptr<FaultyFiles> m_faulty_files;
     Win32Drawing m_drawing{*this};
     EventState m_spare_events;  // records while no program is bound
     EventState* m_events = &m_spare_events;

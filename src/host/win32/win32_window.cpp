@@ -80,8 +80,8 @@ std::optional<Host::TextCapacity> Win32Host::create_main_window(const WindowSetu
     }
     m_flags = setup.flags;
     m_paint_mode = setup.paint_mode;
-    HMENU menu = (setup.flags & 0x0010) ? nullptr : LoadMenuA(m_instance, "LEER");
-    bool dialog_style = setup.flags & 0x0200;
+    HMENU menu = (setup.flags & window_style::no_menu) ? nullptr : LoadMenuA(m_instance, "LEER");
+    bool dialog_style = setup.flags & window_style::dialog_style;
     if (!m_fenster_registered) {
         WNDCLASSA c{};
         c.style = CS_VREDRAW | CS_HREDRAW | CS_OWNDC | CS_BYTEALIGNWINDOW;
@@ -90,7 +90,8 @@ std::optional<Host::TextCapacity> Win32Host::create_main_window(const WindowSetu
         c.hInstance = m_instance;
         c.hIcon = LoadIconA(m_instance, "TALVEN");
         c.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-        c.hbrBackground = static_cast<HBRUSH>(GetStockObject((setup.flags & 0x0020) ? HOLLOW_BRUSH : WHITE_BRUSH));
+        bool hollow = setup.flags & window_style::hollow_background;
+        c.hbrBackground = static_cast<HBRUSH>(GetStockObject(hollow ? HOLLOW_BRUSH : WHITE_BRUSH));
         c.lpszClassName = "FENSTER";
         m_fenster_registered = RegisterClassA(&c) != 0;
     }
@@ -114,7 +115,7 @@ std::optional<Host::TextCapacity> Win32Host::create_main_window(const WindowSetu
     BitBlt(m_backing_dc, 0, 0, m_screen_width, m_screen_height, m_window_dc, 0, 0, SRCCOPY);
     // The window's own pixels are not yet painted under every display: the
     // surface starts white, as the window's background.
-    if (!(setup.flags & 0x0020))
+    if (!(setup.flags & window_style::hollow_background))
         PatBlt(m_backing_dc, 0, 0, m_screen_width, m_screen_height, WHITENESS);
     HCURSOR arrow = LoadCursorA(nullptr, IDC_ARROW);
     SetCursor(arrow);
@@ -209,36 +210,16 @@ void Win32Host::repaint_main_window()
 
 void Win32Host::record_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
 {
-    if (!m_events)
-        return;
     m_events->last_message = {handle_number(window), message, static_cast<std::uint32_t>(wparam),
                               static_cast<std::uint32_t>(lparam)};
 }
 
-void Win32Host::queue_key(std::uint8_t key)
-{
-    if (m_events)
-        m_events->queue_key(key);
-}
-
-void Win32Host::key_down(std::uint8_t virtual_key)
-{
-    if (m_events)
-        m_events->key_down(virtual_key);
-}
-
 void Win32Host::command_event(WPARAM wparam, LPARAM lparam)
 {
-    EventState& e = *m_events;
-    e.focus = handle_number(reinterpret_cast<HWND>(lparam));
-    int id = static_cast<int>(LOWORD(wparam));
-    if (lparam != 0) {
-        e.command = static_cast<std::int16_t>(-id);
-        return;
-    }
-    e.mouse_x = e.mouse_y = 0;
-    e.left_button = e.right_button = false;
-    e.command = static_cast<std::int16_t>(id == 32767 ? 255 : id);
+    if (lparam != 0)
+        m_events->control_command(LOWORD(wparam), handle_number(reinterpret_cast<HWND>(lparam)));
+    else
+        m_events->menu_command(LOWORD(wparam));
 }
 
 // WM_COMMAND as dialog windows (and a dialog-style main window) see it.
@@ -247,26 +228,25 @@ bool Win32Host::dialog_style_command(HWND window, WPARAM wparam, LPARAM lparam, 
 {
     int id = LOWORD(wparam);
     int code = HIWORD(wparam);
-    if (lparam == 0 && id == 1) {
-        queue_key(13);
+    if (lparam == 0 && id == IDOK) {
+        m_events->dialog_enter();
         HWND focus = GetFocus();
         if (focus)
             SetFocus(GetWindow(focus, GW_HWNDNEXT));
         return true;
     }
-    if (lparam == 0 && id == 2) {
+    if (lparam == 0 && id == IDCANCEL) {
         SetFocus(nullptr);
-        queue_key(2);
+        m_events->dialog_escape();
         return true;
     }
-    if (code == 1) {
-        queue_key(1);
+    if (code == LBN_SELCHANGE) {
+        m_events->selection_changed();
         return true;
     }
-    if (code == 0 && lparam != 0) {
+    if (code == BN_CLICKED && lparam != 0) {
         SetFocus(reinterpret_cast<HWND>(lparam));
-        m_events->focus = handle_number(GetFocus());
-        queue_key(255);
+        m_events->control_used(handle_number(GetFocus()));
         return true;
     }
     (void)window;
@@ -303,7 +283,7 @@ void Win32Host::paint(HWND window)
     HDC dc = BeginPaint(window, &ps);
     if (m_paint_mode > 0 && m_backing_dc)
         BitBlt(dc, 0, 0, m_screen_width, m_screen_height, m_backing_dc, 0, 0, SRCCOPY);
-    else if (m_events)
+    else
         m_events->paint_request = true;
     EndPaint(window, &ps);
 }
@@ -311,13 +291,11 @@ void Win32Host::paint(HWND window)
 LRESULT Win32Host::main_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
 {
     record_message(window, message, wparam, lparam);
-    bool dialog_style = m_flags & 0x0200;
+    bool dialog_style = m_flags & window_style::dialog_style;
     auto fallback = [&] {
         return dialog_style ? DefDlgProcA(window, message, wparam, lparam)
                             : DefWindowProcA(window, message, wparam, lparam);
     };
-    if (!m_events)
-        return message == WM_PAINT ? (paint(window), 0) : fallback();
     EventState& e = *m_events;
     switch (message) {
     case WM_DESTROY:
@@ -343,7 +321,7 @@ LRESULT Win32Host::main_procedure(HWND window, UINT message, WPARAM wparam, LPAR
         }
         return 0;
     case WM_SIZE:
-        queue_key(4);
+        e.window_sized();
         return fallback();
     case WM_SETFOCUS:
         e.focus = handle_number(GetFocus());
@@ -359,10 +337,10 @@ LRESULT Win32Host::main_procedure(HWND window, UINT message, WPARAM wparam, LPAR
         compute_cell_metrics();
         return fallback();
     case WM_KEYDOWN:
-        key_down(static_cast<std::uint8_t>(wparam));
+        e.key_down(static_cast<std::uint8_t>(wparam));
         return 0;
     case WM_CHAR:
-        queue_key(static_cast<std::uint8_t>(wparam));
+        e.queue_key(static_cast<std::uint8_t>(wparam));
         return 0;
     case WM_COMMAND:
         if (!dialog_style || !dialog_style_command(window, wparam, lparam, true))
@@ -373,11 +351,12 @@ LRESULT Win32Host::main_procedure(HWND window, UINT message, WPARAM wparam, LPAR
             e.timer_tick = true;
         return 0;
     case WM_HSCROLL:
-    case WM_VSCROLL:
-        e.focus = handle_number(GetFocus());
+    case WM_VSCROLL: {
+        std::uint32_t focus = handle_number(GetFocus());
         scroll_bar(reinterpret_cast<HWND>(lparam), wparam);
-        queue_key(255);
+        e.control_used(focus);
         return 0;
+    }
     case WM_MOUSEMOVE:
         e.mouse_x = low_word(lparam);
         e.mouse_y = high_word(lparam);
@@ -429,8 +408,6 @@ LRESULT Win32Host::dialog_procedure(HWND window, UINT message, WPARAM wparam, LP
 {
     record_message(window, message, wparam, lparam);
     m_current_dialog = window;
-    if (!m_events)
-        return DefDlgProcA(window, message, wparam, lparam);
     EventState& e = *m_events;
     switch (message) {
     case WM_PAINT:
@@ -438,7 +415,7 @@ LRESULT Win32Host::dialog_procedure(HWND window, UINT message, WPARAM wparam, LP
             e.paint_request = true;
         break;
     case WM_SIZE:
-        queue_key(4);
+        e.window_sized();
         break;
     case WM_SETFOCUS:
         e.focus = handle_number(GetFocus());
@@ -452,11 +429,12 @@ LRESULT Win32Host::dialog_procedure(HWND window, UINT message, WPARAM wparam, LP
             e.timer_tick = true;
         return 0;
     case WM_HSCROLL:
-    case WM_VSCROLL:
-        e.focus = handle_number(GetFocus());
+    case WM_VSCROLL: {
+        std::uint32_t focus = handle_number(GetFocus());
         scroll_bar(reinterpret_cast<HWND>(lparam), wparam);
-        queue_key(255);
+        e.control_used(focus);
         return 0;
+    }
     case WM_PARENTNOTIFY:
         if (LOWORD(wparam) == WM_LBUTTONDOWN) {
             char name[8] = {};
@@ -483,20 +461,17 @@ LRESULT Win32Host::dialog_procedure(HWND window, UINT message, WPARAM wparam, LP
 
 bool Win32Host::dispatch(MSG& msg)
 {
-    if ((msg.message >= 0x100 && msg.message <= 0x108) || (msg.message >= 0x200 && msg.message <= 0x209)) {
-        if (m_events)
-            m_events->user_activity = true;
-    }
+    if ((msg.message >= 0x100 && msg.message <= 0x108) || (msg.message >= 0x200 && msg.message <= 0x209))
+        m_events->user_activity = true;
     if (msg.message == WM_QUIT)
         return false;
     // A thread timer (started before the window existed) has no window
     // procedure to tell.
     if (msg.message == WM_TIMER && msg.hwnd == nullptr && m_timer_window == nullptr && msg.wParam == m_timer) {
-        if (m_events)
-            m_events->timer_tick = true;
+        m_events->timer_tick = true;
         return true;
     }
-    if ((m_flags & 0x0200) && m_main && IsDialogMessageA(m_main, &msg))
+    if ((m_flags & window_style::dialog_style) && m_main && IsDialogMessageA(m_main, &msg))
         return true;
     if (m_current_dialog && m_current_dialog != m_main) {
         if (!IsWindow(m_current_dialog))
@@ -504,8 +479,8 @@ bool Win32Host::dispatch(MSG& msg)
         else if (IsDialogMessageA(m_current_dialog, &msg))
             return true;
     }
-    bool system_keys = m_flags & 0x0080;
-    bool system_commands = m_flags & 0x0100;
+    bool system_keys = m_flags & window_style::system_keys;
+    bool system_commands = m_flags & window_style::system_commands;
     if ((system_keys && (msg.message == WM_SYSKEYDOWN || msg.message == WM_SYSCOMMAND)) ||
         (system_commands && msg.message == WM_SYSCOMMAND)) {
         msg.message = WM_COMMAND;
@@ -519,8 +494,9 @@ bool Win32Host::dispatch(MSG& msg)
 
 PumpResult Win32Host::pump_messages()
 {
+    // Down now, and pressed since the last look.
     if ((GetAsyncKeyState(VK_F1) & 0x8001) == 0x8001)
-        queue_key(5);
+        m_events->help_key_pressed();
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (!dispatch(msg))
@@ -536,8 +512,7 @@ bool Win32Host::wait_message()
         return false;
     WaitMessage();
     if (pump_messages() == PumpResult::Quit) {
-        if (m_events)
-            m_events->stop_requested = true;
+        m_events->stop_requested = true;
         return false;
     }
     return true;
@@ -567,8 +542,7 @@ void Win32Host::start_timer(std::uint32_t milliseconds)
     // Before the window exists the timer belongs to the thread.
     m_timer_window = m_main;
     m_timer = SetTimer(m_main, timer_id, milliseconds, nullptr);
-    if (m_events)
-        m_events->timer_id = 1;
+    m_events->timer_id = 1;
 }
 
 void Win32Host::stop_timer()
@@ -576,8 +550,7 @@ void Win32Host::stop_timer()
     if (m_timer)
         KillTimer(m_timer_window, m_timer);
     m_timer = 0;
-    if (m_events)
-        m_events->timer_id = 0;
+    m_events->timer_id = 0;
 }
 
 // --- the text screen ---------------------------------------------------------
@@ -698,8 +671,7 @@ void Win32Host::dde_execute(std::string_view command)
             continue;
         }
         if (msg.message == WM_QUIT) {
-            if (m_events)
-                m_events->stop_requested = true;
+            m_events->stop_requested = true;
             break;
         }
         bool ack = msg.message == WM_DDE_ACK;
@@ -716,8 +688,7 @@ void Win32Host::dde_terminate()
     if (m_dde_server && IsWindow(m_dde_server))
         PostMessageA(m_dde_server, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(m_main), 0);
     m_dde_server = nullptr;
-    if (m_events)
-        m_events->dde_server = 0;
+    m_events->dde_server = 0;
 }
 
 } // namespace talven

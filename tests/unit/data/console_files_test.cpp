@@ -1,6 +1,6 @@
 // The console host's file system: Windows names on a POSIX tree, the error
 // codes programs see, the sharing modes between handles and processes,
-// directory listings and injected failures.
+// and directory listings.
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -19,7 +19,7 @@ using testing::TempDirectory;
 
 class ConsoleFilesTest : public TempDirectory {
 protected:
-    ConsoleFiles fs{""};
+    ConsoleFiles fs;
 };
 
 TEST_F(ConsoleFilesTest, ProgramNamesFindExistingFilesInAnyCase)
@@ -197,7 +197,7 @@ TEST_F(ConsoleFilesTest, SharingHoldsBetweenTwoProcesses)
     pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        ConsoleFiles own("");
+        ConsoleFiles own;
         auto held = own.open("SHARED.DAT", FileAccess::ReadWrite, FileSharing::DenyAll, FileCreation::OpenExisting);
         char answer = held.file ? 'y' : 'n';
         char go;
@@ -297,20 +297,6 @@ TEST_F(ConsoleFilesTest, FullPathsAreWorkedOutFromTheNameAlone)
     auto space = fs.disk_space('\0');
     ASSERT_TRUE(space);
     EXPECT_GE(space->total, space->free);
-}
-
-TEST_F(ConsoleFilesTest, InjectedFailuresHitTheNamedCall)
-{
-    ConsoleFiles failing("open:2:EACCES,write:1:ENOSPC,list:1:EIO,bogus:1:EIO,open:x:EACCES");
-    write_file("f.txt", "x");
-    auto first = failing.open("f.txt", FileAccess::ReadWrite, FileSharing::DenyNone, FileCreation::OpenExisting);
-    ASSERT_TRUE(first.file);
-    EXPECT_EQ(failing.open("f.txt", FileAccess::Read, FileSharing::DenyNone, FileCreation::OpenExisting).code,
-              fs_code::access_denied);
-    EXPECT_TRUE(failing.open("f.txt", FileAccess::Read, FileSharing::DenyNone, FileCreation::OpenExisting).file);
-    EXPECT_EQ(first.file->write("y", 1).code, 112u);
-    EXPECT_EQ(first.file->write("y", 1).code, fs_code::ok);
-    EXPECT_EQ(failing.list("*.*").code, 1117u);
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 
 #include "data/file_management.h"
 #include "host/console/console_files.h"
+#include "host/faulty_files.h"
 #include "temp_directory.h"
 
 namespace talven {
@@ -19,7 +20,7 @@ using testing::TempDirectory;
 // they are given, and a disk of a chosen size.
 class TestFiles : public HostFileSystem {
 public:
-    explicit TestFiles(std::string_view faults = "") : m_inner(faults) {}
+    explicit TestFiles(std::string_view faults = "") : m_inner(m_files, faults) {}
     bool short_writes = false;
     std::optional<DiskSpace> space;
     std::string drives_asked;
@@ -62,7 +63,8 @@ private:
     private:
         std::unique_ptr<HostFileHandle> m_file;
     };
-    ConsoleFiles m_inner;
+    ConsoleFiles m_files;
+    FaultyFiles m_inner;
 };
 
 class FileManagementTest : public TempDirectory {

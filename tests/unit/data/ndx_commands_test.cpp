@@ -46,7 +46,7 @@ void write_table(const std::string& file, const std::vector<std::string>& record
 
 class NdxCommandsTest : public TempDirectory {
 protected:
-    ConsoleFiles fs{""};
+    ConsoleFiles fs;
     DbError error;
     std::unique_ptr<Table> table;
 

@@ -5,6 +5,7 @@
 
 #include "data/numbered_files.h"
 #include "host/console/console_files.h"
+#include "host/faulty_files.h"
 #include "temp_directory.h"
 
 namespace talven {
@@ -14,7 +15,7 @@ using testing::TempDirectory;
 
 class NumberedFilesTest : public TempDirectory {
 protected:
-    ConsoleFiles fs{""};
+    ConsoleFiles fs;
     FileSlot slot;
 };
 
@@ -54,10 +55,10 @@ TEST_F(NumberedFilesTest, LinesEndAtLineFeedsAndAreCutAtTheLimit)
 TEST_F(NumberedFilesTest, ChannelsInTheWrongStateGiveTheirCodes)
 {
     FileSlot fresh;
-    EXPECT_EQ(open_text(fresh, fs, TextOpen::Reset), file_code::not_assigned);
-    EXPECT_EQ(close_text(fresh), file_code::not_assigned);
-    EXPECT_EQ(open_binary(fresh, fs, 2), file_code::not_assigned);
-    EXPECT_EQ(get_byte(fresh).code, file_code::not_assigned);
+    EXPECT_EQ(open_text(fresh, fs, TextOpen::Reset), file_code::not_open);
+    EXPECT_EQ(close_text(fresh), file_code::not_open);
+    EXPECT_EQ(open_binary(fresh, fs, 2), file_code::not_open);
+    EXPECT_EQ(get_byte(fresh).code, file_code::not_open);
 
     assign_file(slot, "w.txt");
     EXPECT_EQ(close_text(slot), file_code::not_open);
@@ -146,7 +147,7 @@ TEST_F(NumberedFilesTest, OpenBinaryCreatesOnlyAFileThatIsMissing)
     EXPECT_EQ(read_file("held.dat"), "0123456789");
     close_binary(other);
 
-    ConsoleFiles denying("open:1:EACCES");
+    FaultyFiles denying(fs, "open:1:EACCES");
     EXPECT_EQ(open_binary(slot, denying, 0x02), fs_code::access_denied);
     EXPECT_EQ(read_file("held.dat"), "0123456789");
 

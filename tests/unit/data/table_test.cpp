@@ -12,6 +12,7 @@
 #include "data/table_create.h"
 #include "data/table_memo.h"
 #include "host/console/console_files.h"
+#include "host/faulty_files.h"
 #include "temp_directory.h"
 
 namespace talven {
@@ -58,7 +59,7 @@ std::string dbf_image(const std::vector<std::tuple<std::string, char, int>>& fie
 
 class TableTest : public TempDirectory {
 protected:
-    ConsoleFiles fs{""};
+    ConsoleFiles fs;
     DbError error;
     Table table;
 
@@ -462,7 +463,7 @@ TEST_F(TableTest, PackWhoseRenameFailsKeepsTheOldMemos)
 {
     write_file("felder.txt", "NAME,C,4,0\nNOTIZ,M\n");
     ASSERT_TRUE(create_table(fs, read_write, "felder.txt", "k.dbf", today, error));
-    ConsoleFiles failing{"rename:1:EACCES"};
+    FaultyFiles failing{fs, "rename:1:EACCES"};
     ASSERT_TRUE(open_table(table, failing, read_write, "k.dbf", error));
     std::vector<ShortString> text{ShortString("alt")};
     ASSERT_TRUE(write_memo(table, 1, text, error));

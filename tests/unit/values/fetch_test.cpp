@@ -163,7 +163,7 @@ TEST(Fetch, FatalErrorsOfTheFetch)
         {"!1", ' ', Expect::Any, "Systemvariable unbekannt: "},
         {"@", ' ', Expect::Any, "Funktion unbekannt: "},
         {"@\x33" "1)", ' ', Expect::Any, "Funktion unbekannt: @CREATEWINDOW"},
-        {"%\x81", ' ', Expect::Any, "Systemvariable unbekannt: %DLGRESULT"},
+        {"&\x8D", ' ', Expect::Any, "Systemvariable unbekannt: &MCIERROR"},
     };
     for (const auto& c : cases) {
         Fetcher f(c.text);

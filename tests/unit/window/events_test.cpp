@@ -61,5 +61,35 @@ TEST(EventState, BreakKeysStopOnlyWhileBreakCheckingIsOn)
     EXPECT_EQ(ending.last_virtual_key, 3);
 }
 
+TEST(EventState, CommandsFromMenusAndControls)
+{
+    struct Case {
+        bool from_control;
+        std::uint16_t id;
+        std::int16_t command;
+        std::uint32_t focus;
+        bool buttons_kept;
+    };
+    const Case cases[] = {
+        {false, 32767, 255, 0, false},
+        {false, 32766, 32766, 0, false},
+        {false, 40000, -25536, 0, false},
+        {true, 1000, -1000, 0x1234, true},
+        {true, 32767, -32767, 0x1234, true},
+    };
+    for (const auto& c : cases) {
+        EventState events;
+        events.mouse_x = events.mouse_y = 7;
+        events.left_button = events.right_button = true;
+        if (c.from_control)
+            events.control_command(c.id, 0x1234);
+        else
+            events.menu_command(c.id);
+        EXPECT_EQ(events.command, c.command) << c.id;
+        EXPECT_EQ(events.focus, c.focus) << c.id;
+        EXPECT_EQ(events.left_button && events.right_button && events.mouse_x == 7, c.buttons_kept) << c.id;
+    }
+}
+
 } // namespace
 } // namespace talven
