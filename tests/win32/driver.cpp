@@ -4,33 +4,42 @@
 //   tvdriver [--stdin FILE] [--answers FILE] [--actions FILE] [--timeout S]
 //            -- RUNTIME [ARGUMENTS...]
 //
-// The runtime inherits the driver's standard handles. While it runs the
-// driver answers its message boxes (the answers file: one button word per
-// box, OK CANCEL YES NO ABORT RETRY IGNORE; afterwards the default button)
-// and cancels any other dialog; types the lines of the stdin file into the
-// main window as key presses whenever the runtime waits for a line, and
-// closes the window when it waits for more than the file holds; and plays
-// the actions file, one action a line:
+// The runtime inherits the driver's standard input and error; its standard
+// output passes through the driver, which copies it unchanged and keeps its
+// lines, so that an action can wait for one (the runtime streams its text
+// there with TALVEN_STREAM set). While it runs the driver answers its
+// message boxes (the answers file: one button word per box, OK CANCEL YES
+// NO ABORT RETRY IGNORE; afterwards the default button) and cancels any
+// other dialog; types the lines of the stdin file into the main window as
+// key presses whenever the runtime waits for a line, each once the line
+// before has been taken (its end echoed on the stream), and closes the
+// window when it waits for more than the file holds; and plays the actions
+// file, one action a line. Nothing waits for a time: an action that must
+// come after something the runtime does waits for it to show.
 //
-//   wait MS        pause
 //   window         wait until the main window exists
 //   caret          wait until the runtime waits for a line
+//   line TEXT      wait until the runtime has written the whole line TEXT,
+//                  after the lines earlier `line` actions waited for
+//   file NAME      wait until the file NAME exists
 //   chars TEXT     WM_CHAR for each character
 //   char N         WM_CHAR with code N
 //   key N          WM_KEYDOWN and WM_KEYUP with virtual key N
-//   f1             F1 pressed, held and released on the keyboard itself
+//   f1 down        F1 pressed on the keyboard itself, and held
+//   f1 up          F1 released (also when the runtime ends)
 //   menu N         WM_COMMAND from the menu item N
 //   click X Y      left button down and up at client X, Y
 //   rclick X Y     the same with the right button
 //   close          WM_CLOSE to the main window
-//   invalidate     the whole main window needs painting again
+//   invalidate     the whole main window needs painting again; waits until
+//                  the runtime has painted it
 //   syskey N       WM_SYSKEYDOWN with virtual key N (as Alt+key)
 //   syscommand N   WM_SYSCOMMAND N posted to the main window
 //
 // With --dde-server APP the driver is also a DDE server for the application
 // name APP (any topic): it acknowledges the runtime's initiate and each
-// execute, and writes "dde: COMMAND" to standard output before it
-// acknowledges an execute.
+// execute, and writes "dde: COMMAND" to standard output (after what the
+// runtime wrote before) before it acknowledges an execute.
 //
 // Exit code: the runtime's, or 124 after the time-out (the runtime is then
 // ended), or 125 when the driver itself fails.
@@ -38,6 +47,7 @@
 
 #include <dde.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -54,8 +64,98 @@ HANDLE child_process = nullptr;
 DWORD deadline = 0;
 std::vector<std::string> answers;
 std::size_t next_answer = 0;
+bool f1_held = false;
 
 std::string dde_application;
+
+// --- the runtime's standard output -------------------------------------------
+
+// A thread copies what the runtime writes to the driver's own standard
+// output and keeps the lines. It reads only what the pipe holds, under the
+// lock, so that whoever holds the lock has seen everything written so far.
+struct Stream {
+    HANDLE pipe = nullptr;
+    HANDLE out = INVALID_HANDLE_VALUE;
+    CRITICAL_SECTION lock;
+    std::string partial;
+    std::vector<std::string> lines;
+    bool ended = false;
+    volatile LONG stop = 0;
+};
+Stream stream;
+
+// Copies what the pipe holds; the caller holds the lock.
+void drain_stream()
+{
+    while (!stream.ended) {
+        DWORD available = 0;
+        if (!PeekNamedPipe(stream.pipe, nullptr, 0, nullptr, &available, nullptr)) {
+            stream.ended = true;
+            break;
+        }
+        if (available == 0)
+            break;
+        char buffer[4096];
+        DWORD got = 0;
+        if (!ReadFile(stream.pipe, buffer, std::min<DWORD>(available, sizeof buffer), &got, nullptr) || got == 0) {
+            stream.ended = true;
+            break;
+        }
+        DWORD written = 0;
+        WriteFile(stream.out, buffer, got, &written, nullptr);
+        for (DWORD i = 0; i < got; ++i) {
+            if (buffer[i] != '\n') {
+                stream.partial.push_back(buffer[i]);
+                continue;
+            }
+            if (!stream.partial.empty() && stream.partial.back() == '\r')
+                stream.partial.pop_back();
+            stream.lines.push_back(stream.partial);
+            stream.partial.clear();
+        }
+    }
+}
+
+DWORD WINAPI copy_stream(void*)
+{
+    for (;;) {
+        EnterCriticalSection(&stream.lock);
+        drain_stream();
+        bool done = stream.ended || stream.stop;
+        LeaveCriticalSection(&stream.lock);
+        if (done)
+            return 0;
+        Sleep(2);
+    }
+}
+
+// The whole lines written so far, what is still in the pipe included.
+std::size_t stream_lines()
+{
+    EnterCriticalSection(&stream.lock);
+    drain_stream();
+    std::size_t n = stream.lines.size();
+    LeaveCriticalSection(&stream.lock);
+    return n;
+}
+
+// The index of the first line TEXT from line `from` on, or npos.
+std::size_t find_line(const std::string& text, std::size_t from)
+{
+    EnterCriticalSection(&stream.lock);
+    drain_stream();
+    std::size_t found = std::string::npos;
+    for (std::size_t i = from; i < stream.lines.size(); ++i) {
+        if (stream.lines[i] == text) {
+            found = i;
+            break;
+        }
+    }
+    LeaveCriticalSection(&stream.lock);
+    return found;
+}
+
+// --- the DDE server ----------------------------------------------------------
 
 LRESULT CALLBACK dde_server_procedure(HWND w, UINT m, WPARAM wp, LPARAM lp)
 {
@@ -78,9 +178,13 @@ LRESULT CALLBACK dde_server_procedure(HWND w, UINT m, WPARAM wp, LPARAM lp)
             command = p;
             GlobalUnlock(block);
         }
+        // The runtime's lines before the execute come first.
         std::string line = "dde: " + command + "\n";
+        EnterCriticalSection(&stream.lock);
+        drain_stream();
         DWORD written = 0;
-        WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+        WriteFile(stream.out, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+        LeaveCriticalSection(&stream.lock);
         PostMessageA(reinterpret_cast<HWND>(wp), WM_DDE_ACK, reinterpret_cast<WPARAM>(w),
                      PackDDElParam(WM_DDE_ACK, 0x8000, reinterpret_cast<UINT_PTR>(block)));
         return 0;
@@ -112,8 +216,18 @@ void pump_own()
     }
 }
 
+// --- the runtime's windows ---------------------------------------------------
+
 bool timed_out() { return static_cast<LONG>(GetTickCount() - deadline) > 0; }
 bool child_running() { return WaitForSingleObject(child_process, 0) == WAIT_TIMEOUT; }
+
+// Looks after the driver's own windows for a moment.
+void idle()
+{
+    pump_own();
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    pump_own();
+}
 
 struct Found {
     const char* class_name;
@@ -171,7 +285,8 @@ bool has_child_class(HWND dialog, const char* class_name)
     return false;
 }
 
-// Answers one open dialog of the runtime; true when there was one.
+// Answers one open dialog of the runtime and waits until it has gone, so
+// that no box is answered twice; true when there was one.
 bool answer_dialog()
 {
     HWND dialog = child_window("#32770");
@@ -194,8 +309,8 @@ bool answer_dialog()
         }
     }
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
-    for (int i = 0; i < 200 && IsWindow(dialog) && IsWindowVisible(dialog); ++i)
-        Sleep(10);
+    while (IsWindow(dialog) && IsWindowVisible(dialog) && child_running() && !timed_out())
+        idle();
     return true;
 }
 
@@ -206,10 +321,20 @@ bool tend()
     if (!child_running() || timed_out())
         return false;
     answer_dialog();
-    pump_own();
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    pump_own();
+    idle();
     return true;
+}
+
+// Tends the runtime until `done` holds; false when it ended (or the time
+// ran out) before.
+template <typename Done>
+bool wait_until(Done done)
+{
+    while (tend()) {
+        if (done())
+            return true;
+    }
+    return false;
 }
 
 bool waiting_for_line()
@@ -221,26 +346,13 @@ bool waiting_for_line()
     return info.hwndCaret != nullptr;
 }
 
-// Waits until the runtime waits for a line; false when it never does.
-bool wait_for_caret(DWORD ms)
-{
-    DWORD until = GetTickCount() + ms;
-    while (tend()) {
-        if (waiting_for_line())
-            return true;
-        if (static_cast<LONG>(GetTickCount() - until) > 0)
-            return false;
-    }
-    return false;
-}
+bool wait_for_caret() { return wait_until(waiting_for_line); }
 
-HWND wait_for_window()
+// A message sent to the runtime waits as long as the test may take.
+DWORD time_left()
 {
-    while (tend()) {
-        if (HWND w = main_window())
-            return w;
-    }
-    return nullptr;
+    LONG left = static_cast<LONG>(deadline - GetTickCount());
+    return left > 0 ? static_cast<DWORD>(left) : 1;
 }
 
 void send_char(unsigned char c)
@@ -248,7 +360,7 @@ void send_char(unsigned char c)
     HWND w = main_window();
     DWORD_PTR result = 0;
     if (w)
-        SendMessageTimeoutA(w, WM_CHAR, c, 1, SMTO_NORMAL, 5000, &result);
+        SendMessageTimeoutA(w, WM_CHAR, c, 1, SMTO_NORMAL, time_left(), &result);
 }
 
 void post(UINT message, WPARAM wp, LPARAM lp)
@@ -257,6 +369,27 @@ void post(UINT message, WPARAM wp, LPARAM lp)
         PostMessageA(w, message, wp, lp);
 }
 
+void press_f1(bool down)
+{
+    INPUT key{};
+    key.type = INPUT_KEYBOARD;
+    key.ki.wVk = VK_F1;
+    key.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+    SendInput(1, &key, sizeof(INPUT));
+    f1_held = down;
+}
+
+std::string rest_of(std::istringstream& in)
+{
+    std::string rest;
+    std::getline(in, rest);
+    if (!rest.empty() && rest[0] == ' ')
+        rest.erase(0, 1);
+    return rest;
+}
+
+std::size_t lines_waited_for = 0;
+
 void act(const std::string& line)
 {
     std::istringstream in(line);
@@ -264,22 +397,24 @@ void act(const std::string& line)
     in >> verb;
     if (verb.empty() || verb[0] == '#')
         return;
-    if (verb == "wait") {
-        int ms = 0;
-        in >> ms;
-        DWORD until = GetTickCount() + static_cast<DWORD>(ms);
-        while (tend() && static_cast<LONG>(GetTickCount() - until) < 0) {
-        }
-    } else if (verb == "window") {
-        wait_for_window();
+    if (verb == "window") {
+        wait_until(main_window);
     } else if (verb == "caret") {
-        wait_for_caret(10000);
+        wait_for_caret();
+    } else if (verb == "line") {
+        std::string text = rest_of(in);
+        std::size_t at = std::string::npos;
+        wait_until([&] {
+            at = find_line(text, lines_waited_for);
+            return at != std::string::npos;
+        });
+        if (at != std::string::npos)
+            lines_waited_for = at + 1;
+    } else if (verb == "file") {
+        std::string name = rest_of(in);
+        wait_until([&] { return GetFileAttributesA(name.c_str()) != INVALID_FILE_ATTRIBUTES; });
     } else if (verb == "chars") {
-        std::string rest;
-        std::getline(in, rest);
-        if (!rest.empty() && rest[0] == ' ')
-            rest.erase(0, 1);
-        for (char c : rest)
+        for (char c : rest_of(in))
             send_char(static_cast<unsigned char>(c));
     } else if (verb == "char") {
         int n = 0;
@@ -291,17 +426,11 @@ void act(const std::string& line)
         post(WM_KEYDOWN, static_cast<WPARAM>(vk), 1);
         post(WM_KEYUP, static_cast<WPARAM>(vk), 0xC0000001);
     } else if (verb == "f1") {
-        // Held for a moment, as a person presses it: the runtime looks for
-        // F1 being down and pressed since it last looked.
-        INPUT key{};
-        key.type = INPUT_KEYBOARD;
-        key.ki.wVk = VK_F1;
-        SendInput(1, &key, sizeof(INPUT));
-        DWORD until = GetTickCount() + 200;
-        while (tend() && static_cast<LONG>(GetTickCount() - until) < 0) {
-        }
-        key.ki.dwFlags = KEYEVENTF_KEYUP;
-        SendInput(1, &key, sizeof(INPUT));
+        // The runtime looks for F1 being down and pressed since it last
+        // looked: it is held until the test has seen the runtime take it.
+        std::string how;
+        in >> how;
+        press_f1(how == "down");
     } else if (verb == "menu") {
         int id = 0;
         in >> id;
@@ -322,13 +451,37 @@ void act(const std::string& line)
         in >> command;
         post(WM_SYSCOMMAND, static_cast<WPARAM>(command), 0);
     } else if (verb == "invalidate") {
-        if (HWND w = main_window())
+        // Painted once the window has no region left to paint.
+        if (HWND w = main_window()) {
             InvalidateRect(w, nullptr, TRUE);
+            wait_until([w] { return !IsWindow(w) || !GetUpdateRect(w, nullptr, FALSE); });
+        }
     } else if (verb == "close") {
         post(WM_CLOSE, 0, 0);
     } else {
         std::fprintf(stderr, "driver: unknown action %s\n", verb.c_str());
     }
+}
+
+// Types the lines of the stdin file, each when the runtime waits for a
+// line; when it waits for more than there is, the input has ended: the
+// window is closed.
+void type_lines(const std::vector<std::string>& lines)
+{
+    for (const auto& line : lines) {
+        if (!wait_for_caret())
+            return;
+        // The caret stays until the runtime has taken the keys: the line
+        // is taken once the end of its echo is on the stream.
+        std::size_t before = stream_lines();
+        for (char c : line)
+            send_char(static_cast<unsigned char>(c));
+        send_char(13);
+        if (!wait_until([before] { return stream_lines() > before; }))
+            return;
+    }
+    if (wait_for_caret())
+        post(WM_CLOSE, 0, 0);
 }
 
 std::vector<std::string> read_lines(const char* path)
@@ -397,6 +550,16 @@ int main(int argc, char** argv)
             answers.push_back(line);
     }
 
+    InitializeCriticalSection(&stream.lock);
+    stream.out = GetStdHandle(STD_OUTPUT_HANDLE);
+    SECURITY_ATTRIBUTES inherited{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    HANDLE child_out = nullptr;
+    if (!CreatePipe(&stream.pipe, &child_out, &inherited, 1 << 16)) {
+        std::fprintf(stderr, "driver: no pipe (%lu)\n", GetLastError());
+        return 125;
+    }
+    SetHandleInformation(stream.pipe, HANDLE_FLAG_INHERIT, 0);
+
     if (!dde_application.empty())
         start_dde_server();
 
@@ -404,13 +567,15 @@ int main(int argc, char** argv)
     start.cb = sizeof start;
     start.dwFlags = STARTF_USESTDHANDLES;
     start.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    start.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+    start.hStdOutput = child_out;
     start.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION process{};
     if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &start, &process)) {
         std::fprintf(stderr, "driver: cannot start %s (%lu)\n", command.c_str(), GetLastError());
         return 125;
     }
+    CloseHandle(child_out);
+    HANDLE copier = CreateThread(nullptr, 0, copy_stream, nullptr, 0, nullptr);
     child_pid = process.dwProcessId;
     child_tid = process.dwThreadId;
     child_process = process.hProcess;
@@ -421,21 +586,12 @@ int main(int argc, char** argv)
             break;
         act(line);
     }
-    if (stdin_path) {
-        // A line is typed when the runtime waits for one; when it waits for
-        // more than there is, the input has ended: the window is closed.
-        for (const auto& line : read_lines(stdin_path)) {
-            if (!wait_for_caret(3000) && !child_running())
-                break;
-            for (char c : line)
-                send_char(static_cast<unsigned char>(c));
-            send_char(13);
-        }
-        if (wait_for_caret(2000))
-            post(WM_CLOSE, 0, 0);
-    }
+    if (stdin_path)
+        type_lines(read_lines(stdin_path));
     while (tend()) {
     }
+    if (f1_held)
+        press_f1(false);
     DWORD code = 124;
     if (child_running()) {
         std::fprintf(stderr, "driver: time-out after %d seconds\n", seconds);
@@ -444,6 +600,13 @@ int main(int argc, char** argv)
     } else {
         GetExitCodeProcess(child_process, &code);
     }
+    // Everything the runtime wrote is in the pipe now.
+    InterlockedExchange(&stream.stop, 1);
+    WaitForSingleObject(copier, INFINITE);
+    EnterCriticalSection(&stream.lock);
+    drain_stream();
+    LeaveCriticalSection(&stream.lock);
+    CloseHandle(copier);
     CloseHandle(process.hThread);
     CloseHandle(child_process);
     return static_cast<int>(code);

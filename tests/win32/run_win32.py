@@ -4,7 +4,8 @@
 A test folder has the layout of the golden tests (see
 tests/golden/run_golden.py) and may add:
 
-  actions           what the test driver does as the user (see driver.cpp)
+  actions           what the test driver does as the user, one action a line
+                    (the full list is in driver.cpp)
   dde_server        the application name the driver answers to as a DDE server
 
 The program is compiled with the native talvenc, then the test driver starts
@@ -13,6 +14,13 @@ and its message boxes reach the standard handles as on the console host. The
 driver types `stdin` into the main window, answers the boxes from
 `answers.txt`, and plays `actions`. Expected output, standard error lines,
 exit code and files are compared as the golden runner compares them.
+
+No action waits for a time. One that must come after something the program
+does waits for the program to show it: `line TEXT` for a line on its output
+stream, `window` for the main window, `caret` for INPUT waiting, `file NAME`
+for a file; `invalidate` waits until the window has been painted, and
+`f1 down` holds F1 until `f1 up`. Where the program cannot show the state a
+test needs, the program waits for it (a loop until %COMMAND is set, say).
 
 The display and the Wine prefix come from the environment (DISPLAY,
 WINEPREFIX, TALVEN_WINE), as scripts/wine-env.sh sets them.
@@ -118,6 +126,10 @@ def main() -> int:
     ap.add_argument("--skip", type=Path, default=None, help="tests that need the console host")
     ap.add_argument("tests", nargs="+", type=Path)
     args = ap.parse_args()
+    if not os.access(args.talvenc, os.X_OK):
+        print(f"run_win32: no native talvenc at {args.talvenc}; build the native preset first, "
+              "or configure this build with -DTALVEN_NATIVE_TALVENC=<path to talvenc>")
+        return 1
     if "DISPLAY" not in os.environ or "WINEPREFIX" not in os.environ:
         print("run_win32: no DISPLAY or WINEPREFIX; run through scripts/wine-env.sh")
         return 1

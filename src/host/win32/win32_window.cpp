@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 namespace talven {
 namespace {
@@ -120,7 +121,8 @@ std::optional<Host::TextCapacity> Win32Host::create_main_window(const WindowSetu
     SetCursor(arrow);
     SetClassLongPtrA(m_main, GCLP_HCURSOR, reinterpret_cast<LONG_PTR>(arrow));
     compute_cell_metrics();
-    return TextCapacity{std::max(m_screen_width / 8, 1), std::max(m_screen_height / 15, 1)};
+    // As many columns as cells of the text fonts fit on the screen.
+    return TextCapacity{std::max(m_screen_width / m_cell_width, 1), std::max(m_screen_height / 15, 1)};
 }
 
 void Win32Host::destroy_main_window()
@@ -142,7 +144,10 @@ void Win32Host::compute_cell_metrics()
         SelectObject(dc, GetStockObject(text_fonts[f]));
         TEXTMETRICA tm{};
         GetTextMetricsA(dc, &tm);
-        width = std::max(width, static_cast<int>(tm.tmMaxCharWidth));
+        // A fixed font advances by its average width; its widest glyph can
+        // be wider (a font that stands in for the stock one), and cells that
+        // wide would leave gaps between the characters.
+        width = std::max(width, static_cast<int>(tm.tmAveCharWidth));
         ascent = std::max(ascent, static_cast<int>(tm.tmAscent));
         int h = tm.tmHeight + tm.tmExternalLeading - 2;
         if (h > height || f == 1) {
@@ -558,6 +563,10 @@ void Win32Host::show_cells(std::int32_t row, std::int32_t column, std::string_vi
     font &= 3;
     int x = column * m_cell_width;
     int y = row * m_cell_height;
+    // Every character advances by exactly one cell, whatever the font's own
+    // advance, so that a glyph stands in its cell however the text is split.
+    int count = static_cast<int>(text.size());
+    std::vector<INT> advances(static_cast<std::size_t>(count), m_cell_width);
     for (HDC dc : {m_window_dc, m_backing_dc}) {
         HGDIOBJ old = SelectObject(dc, GetStockObject(text_fonts[m_tallest_font]));
         SetTextColor(dc, text_palette[attribute & 15]);
@@ -566,19 +575,18 @@ void Win32Host::show_cells(std::int32_t row, std::int32_t column, std::string_vi
         // A smaller font leaves part of a taller glyph standing: blank the
         // cells with the tallest font first.
         if (font != m_tallest_font) {
-            std::string blanks(text.size(), ' ');
-            TextOutA(dc, x, y, blanks.data(), static_cast<int>(blanks.size()));
+            std::string blanks(static_cast<std::size_t>(count), ' ');
+            ExtTextOutA(dc, x, y, 0, nullptr, blanks.data(), count, advances.data());
             SelectObject(dc, GetStockObject(text_fonts[font]));
         }
         if (font == 1) {
             // The OEM font's bytes in the OEM code page, given as characters:
             // a font that stands in for the OEM font then still shows them.
-            wchar_t wide[512];
-            int n = MultiByteToWideChar(CP_OEMCP, 0, text.data(), static_cast<int>(std::min<std::size_t>(text.size(), 512)),
-                                        wide, 512);
-            TextOutW(dc, x, y, wide, n);
+            std::wstring wide(text.size(), L' ');
+            int n = MultiByteToWideChar(CP_OEMCP, 0, text.data(), count, wide.data(), count);
+            ExtTextOutW(dc, x, y, 0, nullptr, wide.data(), static_cast<UINT>(n), advances.data());
         } else {
-            TextOutA(dc, x, y, text.data(), static_cast<int>(text.size()));
+            ExtTextOutA(dc, x, y, 0, nullptr, text.data(), static_cast<UINT>(count), advances.data());
         }
         SelectObject(dc, old);
     }
