@@ -9,7 +9,7 @@
 // lines, so that an action can wait for one (the runtime streams its text
 // there with TALVEN_STREAM set). While it runs the driver answers its
 // message boxes (the answers file: one button word per box, OK CANCEL YES
-// NO ABORT RETRY IGNORE; afterwards the default button) and cancels any
+// NO ABORT RETRY IGNORE; afterwards the box's default button) and cancels any
 // other dialog; types the lines of the stdin file into the main window as
 // key presses whenever the runtime waits for a line, each once the line
 // before has been taken (its end echoed on the stream), and closes the
@@ -221,6 +221,13 @@ void pump_own()
 bool timed_out() { return static_cast<LONG>(GetTickCount() - deadline) > 0; }
 bool child_running() { return WaitForSingleObject(child_process, 0) == WAIT_TIMEOUT; }
 
+// A message sent to the runtime waits as long as the test may take.
+DWORD time_left()
+{
+    LONG left = static_cast<LONG>(deadline - GetTickCount());
+    return left > 0 ? static_cast<DWORD>(left) : 1;
+}
+
 // Looks after the driver's own windows for a moment.
 void idle()
 {
@@ -285,6 +292,18 @@ bool has_child_class(HWND dialog, const char* class_name)
     return false;
 }
 
+// The button Enter would press: the one drawn as the default.
+int default_button(HWND dialog)
+{
+    for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        char name[64] = {};
+        GetClassNameA(c, name, sizeof name);
+        if (_stricmp(name, "Button") == 0 && (GetWindowLongA(c, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
+            return GetDlgCtrlID(c);
+    }
+    return 0;
+}
+
 // Answers one open dialog of the runtime and waits until it has gone, so
 // that no box is answered twice; true when there was one.
 bool answer_dialog()
@@ -298,8 +317,9 @@ bool answer_dialog()
     } else {
         if (next_answer < answers.size())
             id = answer_id(answers[next_answer++]);
+        if (!id || !GetDlgItem(dialog, id))
+            id = default_button(dialog);
         if (!id || !GetDlgItem(dialog, id)) {
-            // The default button, as a person pressing Enter would choose.
             for (int candidate : {IDOK, IDYES, IDRETRY, IDABORT}) {
                 if (GetDlgItem(dialog, candidate)) {
                     id = candidate;
@@ -347,13 +367,6 @@ bool waiting_for_line()
 }
 
 bool wait_for_caret() { return wait_until(waiting_for_line); }
-
-// A message sent to the runtime waits as long as the test may take.
-DWORD time_left()
-{
-    LONG left = static_cast<LONG>(deadline - GetTickCount());
-    return left > 0 ? static_cast<DWORD>(left) : 1;
-}
 
 void send_char(unsigned char c)
 {

@@ -126,6 +126,7 @@ def main() -> int:
     ap.add_argument("--skip", type=Path, default=None, help="tests that need the console host")
     ap.add_argument("tests", nargs="+", type=Path)
     args = ap.parse_args()
+    args.talvenc = str(Path(args.talvenc).resolve())
     if not os.access(args.talvenc, os.X_OK):
         print(f"run_win32: no native talvenc at {args.talvenc}; build the native preset first, "
               "or configure this build with -DTALVEN_NATIVE_TALVENC=<path to talvenc>")
