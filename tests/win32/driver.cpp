@@ -522,6 +522,24 @@ std::string quoted(const char* argument)
     return out + "\"";
 }
 
+// Starts the runtime. Wine's process creation now and then fails with an
+// internal error while the machine is busy; such a start is tried again,
+// while a runtime that is missing fails at once.
+bool start_runtime(std::string& command, STARTUPINFOA& start, PROCESS_INFORMATION& process)
+{
+    for (int attempt = 1;; ++attempt) {
+        if (CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &start, &process))
+            return true;
+        DWORD error = GetLastError();
+        if (attempt == 10 || error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
+            error == ERROR_BAD_EXE_FORMAT) {
+            SetLastError(error);
+            return false;
+        }
+        Sleep(100);
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -583,7 +601,7 @@ int main(int argc, char** argv)
     start.hStdOutput = child_out;
     start.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION process{};
-    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &start, &process)) {
+    if (!start_runtime(command, start, process)) {
         std::fprintf(stderr, "driver: cannot start %s (%lu)\n", command.c_str(), GetLastError());
         return 125;
     }
