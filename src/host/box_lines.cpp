@@ -19,6 +19,18 @@ const char* box_kind_word(BoxIcon icon)
     return "info";
 }
 
+std::string box_line(BoxIcon icon, std::string_view caption, std::string_view text)
+{
+    std::string line = "[";
+    line += box_kind_word(icon);
+    line += "] ";
+    line += box_line_text(caption);
+    line += " | ";
+    line += box_line_text(text);
+    line += '\n';
+    return line;
+}
+
 BoxType decode_box_type(std::uint32_t type)
 {
     BoxType t{BoxIcon::None, BoxButtons::Ok, static_cast<int>((type >> 8) & 0xF)};

@@ -30,6 +30,10 @@ BoxAnswer default_answer(const BoxType& type);
 // Line breaks become one blank each; a CR LF pair is one line break.
 std::string box_line_text(std::string_view text);
 
+// "[kind] caption | text" and a line feed, in the bytes given, with the line
+// breaks of caption and text as box_line_text makes them.
+std::string box_line(BoxIcon icon, std::string_view caption, std::string_view text);
+
 // "YYYY-MM-DD HH:MM:SS[.fraction]" (the time may be left out); nothing when
 // the text is no such date.
 std::optional<LocalTime> parse_fixed_time(const char* text);

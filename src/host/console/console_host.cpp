@@ -185,13 +185,7 @@ std::int32_t ConsoleHost::program_box(std::string_view text, std::string_view ca
 BoxAnswer ConsoleHost::answer_box(std::string_view text, std::string_view caption, BoxIcon icon, BoxAnswer fallback)
 {
     std::fflush(stdout);
-    std::string line = "[";
-    line += box_kind_word(icon);
-    line += "] ";
-    line += box_line_text(ansi_to_utf8(caption));
-    line += " | ";
-    line += box_line_text(ansi_to_utf8(text));
-    line += '\n';
+    std::string line = ansi_to_utf8(box_line(icon, caption, text));
     std::fwrite(line.data(), 1, line.size(), stderr);
     std::fflush(stderr);
     BoxAnswer answer = fallback;

@@ -170,16 +170,8 @@ std::int32_t Win32Host::program_box(std::string_view text, std::string_view capt
 
 int Win32Host::show_box(std::string_view text, std::string_view caption, BoxIcon icon, UINT flags)
 {
-    if (m_stream) {
-        std::string line = "[";
-        line += box_kind_word(icon);
-        line += "] ";
-        line += box_line_text(caption);
-        line += " | ";
-        line += box_line_text(text);
-        line += '\n';
-        stream(m_stderr, line);
-    }
+    if (m_stream)
+        stream(m_stderr, box_line(icon, caption, text));
     std::string t(text), c(caption);
     return MessageBoxA(m_main, t.c_str(), c.c_str(), flags);
 }
