@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/short_string.h"
+#include "host/dialog_host.h"
 #include "host/drawing_host.h"
 #include "host/host_files.h"
 #include "window/events.h"
@@ -95,6 +96,10 @@ public:
     // The drawing operations; a host without a display accepts them and
     // draws nothing.
     virtual DrawingHost& drawing() { return no_drawing(); }
+
+    // Controls, dialog windows, menus and the built-in dialogs; a host
+    // without a user interface creates nothing and cancels every dialog.
+    virtual DialogHost& dialogs() { return no_dialogs(); }
 
     virtual BoxAnswer message_box(std::string_view text, std::string_view caption, BoxIcon icon, BoxButtons buttons) = 0;
 
