@@ -40,7 +40,8 @@
 // whose title or class is W, or that shows a static text W (a folder
 // dialog's title). W is one word, or any text in double quotes. Each step
 // first waits until W and the control exist, and returns once the runtime
-// has handled what it did (a confirmed dialog is then hidden).
+// has handled what it did (a confirmed dialog is then hidden; a box that
+// the runtime asks meanwhile is answered).
 //
 //   dialog W       wait until the window W is shown
 //   gone W         wait until no window W is shown
@@ -53,8 +54,7 @@
 //                  #N for the entry at index N
 //   dblselect W ID E   the same with a double click
 //   filename W NAME    type NAME into the file name field of the open or
-//                  save dialog W and press its OK button; waits until W
-//                  has gone (a box it asks meanwhile is answered)
+//                  save dialog W and press its OK button
 //   menukeys K...  keys for the main window's menu, one after another: f10
 //                  or alt opens the menu bar; left right up down home end
 //                  enter escape, or a character (a mnemonic); the other
@@ -472,6 +472,21 @@ LRESULT send(HWND w, UINT message, WPARAM wp, LPARAM lp)
     return static_cast<LRESULT>(result);
 }
 
+void CALLBACK message_handled(HWND, UINT, ULONG_PTR done, LRESULT)
+{
+    *reinterpret_cast<bool*>(done) = true;
+}
+
+// The same for a message without pointers whose handling may ask the user
+// (a click on OK that brings up a box): the runtime's boxes are answered
+// until it has been handled.
+void send_and_tend(HWND w, UINT message, WPARAM wp, LPARAM lp)
+{
+    bool done = false;
+    if (SendMessageCallbackA(w, message, wp, lp, message_handled, reinterpret_cast<ULONG_PTR>(&done)))
+        wait_until([&done] { return done; });
+}
+
 bool shows_static(HWND w, const std::string& text)
 {
     for (HWND c = GetWindow(w, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
@@ -567,7 +582,7 @@ void click_button(HWND button)
 {
     if (!button || !wait_until([button] { return !IsWindow(button) || IsWindowEnabled(button); }))
         return;
-    send(button, BM_CLICK, 0, 0);
+    send_and_tend(button, BM_CLICK, 0, 0);
 }
 
 void type_text(HWND control, const std::string& text)
@@ -578,7 +593,7 @@ void type_text(HWND control, const std::string& text)
             char next = text[++i];
             c = next == 'n' ? 13 : static_cast<unsigned char>(next);
         }
-        send(control, WM_CHAR, c, 1);
+        send_and_tend(control, WM_CHAR, c, 1);
     }
 }
 
@@ -597,11 +612,11 @@ void select_entry(HWND list, const std::string& entry, bool twice)
     RECT r{};
     send(list, LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&r));
     LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-    send(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
-    send(list, WM_LBUTTONUP, 0, at);
+    send_and_tend(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    send_and_tend(list, WM_LBUTTONUP, 0, at);
     if (twice) {
-        send(list, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
-        send(list, WM_LBUTTONUP, 0, at);
+        send_and_tend(list, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+        send_and_tend(list, WM_LBUTTONUP, 0, at);
     }
 }
 
@@ -611,7 +626,7 @@ HWND file_name_field(HWND dialog)
     HWND field = control_of(dialog, 0x480);  // edt1
     if (!field) {
         if (HWND combo = control_of(dialog, 0x47C))  // cmb13
-            field = FindWindowExA(combo, nullptr, "Edit", nullptr);
+            field = descendant(combo, [](HWND c) { return _stricmp(class_of(c).c_str(), "Edit") == 0; });
     }
     return field;
 }
@@ -760,12 +775,20 @@ void act(const std::string& line)
         if (HWND field = wait_for_control(name, file_name_field)) {
             HWND dialog = GetAncestor(field, GA_ROOT);
             send(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(file.c_str()));
-            // OK may ask first (a file to overwrite): posted, so that the
-            // driver is free to answer.
-            PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                         reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
-            wait_until([dialog] { return !IsWindow(dialog) || !IsWindowVisible(dialog); });
+            click_button(GetDlgItem(dialog, IDOK));
         }
+    } else if (verb == "dump") {
+        std::string name = next_word(in);
+        wait_until([&name] { return named_window(name) != nullptr; });
+        EnumWindows([](HWND w, LPARAM) -> BOOL {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(w, &pid);
+            if (pid != child_pid) return TRUE;
+            std::fprintf(stderr, "TOP %p vis=%d class=%s text=%s\n", (void*)w, IsWindowVisible(w), class_of(w).c_str(), window_text(w).c_str());
+            EnumChildWindows(w, [](HWND c, LPARAM) -> BOOL {
+                std::fprintf(stderr, "   child %p id=%d class=%s text=%s parent=%p\n", (void*)c, GetDlgCtrlID(c), class_of(c).c_str(), window_text(c).c_str(), (void*)GetParent(c));
+                return TRUE; }, 0);
+            return TRUE; }, 0);
     } else if (verb == "menukeys") {
         menu_keys(in);
     } else {
@@ -912,7 +935,10 @@ int main(int argc, char** argv)
     for (const auto& line : read_lines(actions_path)) {
         if (!child_running() || timed_out())
             break;
+        DWORD t0 = GetTickCount();
         act(line);
+        if (std::getenv("TVDRIVER_TRACE"))
+            std::fprintf(stderr, "trace %lu ms: %s\n", GetTickCount() - t0, line.c_str());
     }
     actions_played = true;
     if (stdin_path)
