@@ -631,12 +631,18 @@ HWND file_name_field(HWND dialog)
     return field;
 }
 
-bool in_menu()
+// The window that tracks the open menu (the main window for its menu bar,
+// the menu's own window for a context menu), or none.
+HWND menu_owner()
 {
     GUITHREADINFO info{};
     info.cbSize = sizeof info;
-    return GetGUIThreadInfo(child_tid, &info) && (info.hwndMenuOwner || (info.flags & GUI_INMENUMODE));
+    if (!GetGUIThreadInfo(child_tid, &info))
+        return nullptr;
+    return info.hwndMenuOwner;
 }
+
+bool in_menu() { return menu_owner() != nullptr; }
 
 int menu_key(const std::string& name)
 {
@@ -651,19 +657,24 @@ int menu_key(const std::string& name)
     return 0;
 }
 
+// The menu is closed when its tracker has gone: the program may open the
+// next one (a context menu) at once.
 void menu_keys(std::istringstream& in)
 {
+    HWND tracker = nullptr;
     for (std::string key; in >> key;) {
-        if (key == "f10" || key == "alt") {
+        bool opens = key == "f10" || key == "alt";
+        if (opens) {
             int vk = key == "f10" ? VK_F10 : VK_MENU;
             post(WM_SYSKEYDOWN, static_cast<WPARAM>(vk), vk == VK_MENU ? 0x20000001 : 1);
             post(WM_SYSKEYUP, static_cast<WPARAM>(vk), 0xC0000001);
-            if (!wait_until(in_menu))
-                return;
-            continue;
         }
         if (!wait_until(in_menu))
             return;
+        if (!tracker)
+            tracker = menu_owner();
+        if (opens)
+            continue;
         if (int vk = menu_key(key)) {
             post(WM_KEYDOWN, static_cast<WPARAM>(vk), 1);
             post(WM_KEYUP, static_cast<WPARAM>(vk), 0xC0000001);
@@ -673,7 +684,8 @@ void menu_keys(std::istringstream& in)
             std::fprintf(stderr, "driver: unknown menu key %s\n", key.c_str());
         }
     }
-    wait_until([] { return !in_menu(); });
+    if (tracker)
+        wait_until([tracker] { return menu_owner() != tracker; });
 }
 
 std::size_t lines_waited_for = 0;
@@ -777,18 +789,6 @@ void act(const std::string& line)
             send(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(file.c_str()));
             click_button(GetDlgItem(dialog, IDOK));
         }
-    } else if (verb == "dump") {
-        std::string name = next_word(in);
-        wait_until([&name] { return named_window(name) != nullptr; });
-        EnumWindows([](HWND w, LPARAM) -> BOOL {
-            DWORD pid = 0;
-            GetWindowThreadProcessId(w, &pid);
-            if (pid != child_pid) return TRUE;
-            std::fprintf(stderr, "TOP %p vis=%d class=%s text=%s\n", (void*)w, IsWindowVisible(w), class_of(w).c_str(), window_text(w).c_str());
-            EnumChildWindows(w, [](HWND c, LPARAM) -> BOOL {
-                std::fprintf(stderr, "   child %p id=%d class=%s text=%s parent=%p\n", (void*)c, GetDlgCtrlID(c), class_of(c).c_str(), window_text(c).c_str(), (void*)GetParent(c));
-                return TRUE; }, 0);
-            return TRUE; }, 0);
     } else if (verb == "menukeys") {
         menu_keys(in);
     } else {
@@ -935,10 +935,7 @@ int main(int argc, char** argv)
     for (const auto& line : read_lines(actions_path)) {
         if (!child_running() || timed_out())
             break;
-        DWORD t0 = GetTickCount();
         act(line);
-        if (std::getenv("TVDRIVER_TRACE"))
-            std::fprintf(stderr, "trace %lu ms: %s\n", GetTickCount() - t0, line.c_str());
     }
     actions_played = true;
     if (stdin_path)
