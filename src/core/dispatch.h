@@ -66,6 +66,9 @@ std::span<const CommandEntry> bitmap_commands();
 std::span<const CommandEntry> builtin_dialogs_commands();
 std::span<const FunctionEntry> builtin_dialogs_functions();
 std::span<const SysVarEntry> builtin_dialogs_sysvars();
+std::span<const CommandEntry> controls_commands();
+std::span<const FunctionEntry> controls_functions();
+std::span<const CommandEntry> menus_commands();
 
 // data/
 std::span<const CommandEntry> file_commands();

@@ -23,6 +23,8 @@ std::span<const std::span<const CommandEntry>> command_registries()
         table_functions_commands(),
         index_commands(),
         builtin_dialogs_commands(),
+        controls_commands(),
+        menus_commands(),
     };
     return registries;
 }
@@ -39,6 +41,7 @@ std::span<const std::span<const FunctionEntry>> function_registries()
         table_functions(),
         index_commands_functions(),
         builtin_dialogs_functions(),
+        controls_functions(),
     };
     return registries;
 }

@@ -162,7 +162,7 @@ TEST(Fetch, FatalErrorsOfTheFetch)
         {"&9", ' ', Expect::Any, "Systemvariable unbekannt: "},
         {"!1", ' ', Expect::Any, "Systemvariable unbekannt: "},
         {"@", ' ', Expect::Any, "Funktion unbekannt: "},
-        {"@\x33" "1)", ' ', Expect::Any, "Funktion unbekannt: @CREATEWINDOW"},
+        {"@\xB6" "1)", ' ', Expect::Any, "Funktion unbekannt: @MCI$"},
         {"&\x8D", ' ', Expect::Any, "Systemvariable unbekannt: &MCIERROR"},
     };
     for (const auto& c : cases) {
