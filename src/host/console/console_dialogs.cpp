@@ -89,19 +89,23 @@ std::int32_t highest_check(std::uint32_t style)
     }
 }
 
-std::string number_column(std::size_t n, std::size_t count)
+// A numbered line of a list: the number right-aligned to the widest one,
+// then the text.
+std::string numbered_line(std::size_t n, std::size_t count, std::string_view text)
 {
     std::string number = std::to_string(n);
     std::string width = std::to_string(count);
-    return std::string(width.size() > number.size() ? width.size() - number.size() : 0, ' ') + number;
+    std::string line(width.size() > number.size() ? width.size() - number.size() : 0, ' ');
+    line += number;
+    if (!text.empty())
+        line += " " + box_line_text(text);
+    return line + "\n";
 }
 
-// The patterns of a filter "description|pattern|...", or the filter itself
-// when it has no "|".
+// The patterns of a filter "description|pattern|..."; a filter without "|"
+// has none.
 std::string filter_patterns(std::string_view filter)
 {
-    if (filter.find('|') == std::string_view::npos)
-        return std::string(filter);
     std::string patterns;
     bool pattern = false;
     while (true) {
@@ -836,7 +840,7 @@ SelectionAnswer ConsoleDialogs::select_box(std::int32_t template_number, std::st
         add_item(list, entry.view(), sorted);
     std::string lines = "[select] " + box_line_text(title) + " | " + std::to_string(list.items.size()) + "\n";
     for (std::size_t i = 0; i < list.items.size(); ++i)
-        lines += number_column(i + 1, list.items.size()) + " " + box_line_text(list.items[i]) + "\n";
+        lines += numbered_line(i + 1, list.items.size(), list.items[i]);
     write_prompt(lines);
 
     SelectionAnswer answer;
@@ -867,7 +871,7 @@ std::optional<std::vector<std::string>> ConsoleDialogs::edit_box(std::int32_t, s
         shown = edit_lines(text);
     std::string lines = "[edit] " + box_line_text(title) + " | " + std::to_string(shown.size()) + "\n";
     for (std::size_t i = 0; i < shown.size(); ++i)
-        lines += number_column(i + 1, shown.size()) + " " + box_line_text(shown[i]) + "\n";
+        lines += numbered_line(i + 1, shown.size(), shown[i]);
     write_prompt(lines);
 
     std::vector<std::string> typed;
