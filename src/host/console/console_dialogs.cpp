@@ -29,8 +29,6 @@ constexpr std::uint32_t directory_attribute = 0x10;
 constexpr std::size_t input_capacity = 254;
 constexpr std::size_t edit_line_capacity = 64000;
 constexpr std::size_t edit_max_lines = 32767;
-// Menus can be hung into each other in a circle; searches stop this deep.
-constexpr int menu_depth_limit = 32;
 
 // The window classes this host can create: the system's controls and
 // dialogs, and the runtime's own classes. Others are not registered.
@@ -620,17 +618,19 @@ bool ConsoleDialogs::append_menu(std::uint32_t menu, MenuItemKind kind, std::uin
 }
 
 // Items are found by command as the platform finds them: inside a popup's
-// submenu first, then by the item's own id.
+// submenu first, then by the item's own id. A menu hung into itself is
+// searched once.
 std::optional<std::pair<std::uint32_t, std::size_t>> ConsoleDialogs::find_item(std::uint32_t menu, std::uint32_t id,
-                                                                               int depth)
+                                                                               std::vector<std::uint32_t>& seen)
 {
     auto it = m_menus.find(menu);
-    if (it == m_menus.end() || depth > menu_depth_limit)
+    if (it == m_menus.end() || std::find(seen.begin(), seen.end(), menu) != seen.end())
         return std::nullopt;
+    seen.push_back(menu);
     for (std::size_t i = 0; i < it->second.size(); ++i) {
         const MenuItem& item = it->second[i];
         if (item.kind == MenuItemKind::Popup)
-            if (auto inside = find_item(item.id, id, depth + 1))
+            if (auto inside = find_item(item.id, id, seen))
                 return inside;
         if (item.id == id)
             return std::make_pair(menu, i);
@@ -638,18 +638,24 @@ std::optional<std::pair<std::uint32_t, std::size_t>> ConsoleDialogs::find_item(s
     return std::nullopt;
 }
 
-// An item that does not exist gives nothing to insert before: the
-// insertion fails.
+std::optional<std::pair<std::uint32_t, std::size_t>> ConsoleDialogs::find_item(std::uint32_t menu, std::uint32_t id)
+{
+    std::vector<std::uint32_t> seen;
+    return find_item(menu, id, seen);
+}
+
+// Before an id that no item has, the item goes to the end of the menu, as
+// the platform's InsertMenu puts it there.
 bool ConsoleDialogs::insert_menu(std::uint32_t menu, std::uint32_t before_id, std::uint32_t id, std::string_view text)
 {
-    auto place = find_item(menu, before_id);
-    if (!place)
+    if (!m_menus.count(menu))
         return false;
     MenuItem item;
     item.id = id;
     item.text = text;
-    Menu& items = m_menus[place->first];
-    items.insert(items.begin() + static_cast<std::ptrdiff_t>(place->second), std::move(item));
+    auto place = find_item(menu, before_id);
+    Menu& items = m_menus[place ? place->first : menu];
+    items.insert(place ? items.begin() + static_cast<std::ptrdiff_t>(place->second) : items.end(), std::move(item));
     return true;
 }
 
@@ -679,7 +685,7 @@ void ConsoleDialogs::remove_menu(std::uint32_t menu, std::uint32_t id)
 void ConsoleDialogs::destroy_menu(std::uint32_t menu)
 {
     std::vector<std::uint32_t> doomed{menu};
-    for (std::size_t i = 0; i < doomed.size() && i < 4096; ++i) {
+    for (std::size_t i = 0; i < doomed.size(); ++i) {
         auto it = m_menus.find(doomed[i]);
         if (it == m_menus.end())
             continue;
@@ -690,11 +696,15 @@ void ConsoleDialogs::destroy_menu(std::uint32_t menu)
     }
 }
 
-std::string ConsoleDialogs::menu_text(std::uint32_t menu, int depth)
+// A submenu shown already in the line (one hung into itself) is "...".
+std::string ConsoleDialogs::menu_text(std::uint32_t menu, std::vector<std::uint32_t>& seen)
 {
     auto it = m_menus.find(menu);
-    if (it == m_menus.end() || depth > menu_depth_limit)
+    if (it == m_menus.end())
         return {};
+    if (std::find(seen.begin(), seen.end(), menu) != seen.end())
+        return "...";
+    seen.push_back(menu);
     std::string text;
     for (const MenuItem& item : it->second) {
         if (!text.empty())
@@ -702,7 +712,7 @@ std::string ConsoleDialogs::menu_text(std::uint32_t menu, int depth)
         switch (item.kind) {
         case MenuItemKind::String: text += std::to_string(item.id) + " " + item.text; break;
         case MenuItemKind::Separator: text += "-"; break;
-        case MenuItemKind::Popup: text += item.text + " (" + menu_text(item.id, depth + 1) + ")"; break;
+        case MenuItemKind::Popup: text += item.text + " (" + menu_text(item.id, seen) + ")"; break;
         }
     }
     return text;
@@ -715,8 +725,9 @@ void ConsoleDialogs::track_popup_menu(std::uint32_t menu, std::int32_t x, std::i
 {
     if (!m_menus.count(menu))
         return;
+    std::vector<std::uint32_t> seen;
     write_prompt("[menu] " + std::to_string(x) + "," + std::to_string(y) + " | " +
-                 box_line_text(menu_text(menu, 0)) + "\n");
+                 box_line_text(menu_text(menu, seen)) + "\n");
 }
 
 // --- the built-in dialogs ------------------------------------------------------

@@ -123,9 +123,10 @@ private:
     std::int32_t add_item(Window& w, std::string_view text, bool sorted);
     // The menu holding the item with the id (searching submenus) and the
     // item's place there.
+    std::optional<std::pair<std::uint32_t, std::size_t>> find_item(std::uint32_t menu, std::uint32_t id);
     std::optional<std::pair<std::uint32_t, std::size_t>> find_item(std::uint32_t menu, std::uint32_t id,
-                                                                   int depth = 0);
-    std::string menu_text(std::uint32_t menu, int depth);
+                                                                   std::vector<std::uint32_t>& seen);
+    std::string menu_text(std::uint32_t menu, std::vector<std::uint32_t>& seen);
 
     // The dialogs' side: the prompt line, and each answer line from the
     // answer file while it has entries, else typed on standard input.

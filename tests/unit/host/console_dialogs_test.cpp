@@ -120,16 +120,30 @@ TEST_F(ConsoleDialogsTest, MenusAreSearchedThroughTheirSubmenus)
     EXPECT_TRUE(dialogs.append_menu(bar, MenuItemKind::Popup, file, "Datei"));
     EXPECT_TRUE(dialogs.append_menu(file, MenuItemKind::String, 7, "Ende"));
     EXPECT_TRUE(dialogs.insert_menu(bar, 7, 6, "Neu"));
-    EXPECT_FALSE(dialogs.insert_menu(bar, 99, 8, "fehlt"));
+    // Before an item that does not exist: at the end of the menu itself.
+    EXPECT_TRUE(dialogs.insert_menu(bar, 99, 8, "Hilfe"));
     EXPECT_FALSE(dialogs.append_menu(bar, MenuItemKind::Popup, 0x4444, "kein Menü"));
+    dialogs.check_menu_item(bar, 6, true);
     dialogs.remove_menu(bar, 7);
-    dialogs.destroy_menu(bar);
+    std::uint32_t context = dialogs.create_popup_menu();
+    EXPECT_TRUE(dialogs.append_menu(context, MenuItemKind::Popup, bar, "alles"));
+    testing::internal::CaptureStderr();
+    dialogs.track_popup_menu(context, 3, 4);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "[menu] 3,4 | alles (Datei (6 Neu), 8 Hilfe)\n");
+    dialogs.destroy_menu(context);
     EXPECT_FALSE(dialogs.append_menu(bar, MenuItemKind::String, 1, "weg"));
     EXPECT_FALSE(dialogs.append_menu(file, MenuItemKind::String, 1, "weg"));
-    // A menu hung into itself is searched without end of the search.
+    EXPECT_FALSE(dialogs.insert_menu(file, 6, 1, "weg"));
+    // Menus hung into themselves are searched and shown once.
     std::uint32_t loop = dialogs.create_menu();
-    EXPECT_TRUE(dialogs.append_menu(loop, MenuItemKind::Popup, loop, "ich"));
-    EXPECT_FALSE(dialogs.insert_menu(loop, 5, 6, "nie"));
+    for (int i = 0; i < 40; ++i)
+        EXPECT_TRUE(dialogs.append_menu(loop, MenuItemKind::Popup, loop, "ich"));
+    EXPECT_TRUE(dialogs.insert_menu(loop, 5, 6, "am Ende"));
+    testing::internal::CaptureStderr();
+    dialogs.track_popup_menu(loop, 0, 0);
+    EXPECT_EQ(testing::internal::GetCapturedStderr().substr(0, 32), "[menu] 0,0 | ich (...), ich (...");
+    dialogs.destroy_menu(loop);
+    EXPECT_FALSE(dialogs.append_menu(loop, MenuItemKind::String, 1, "weg"));
 }
 
 } // namespace
