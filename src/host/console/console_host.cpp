@@ -7,7 +7,6 @@
 #include <sys/mman.h>
 #include <unistd.h>
 #include <cstdlib>
-#include <fstream>
 
 #include "host/box_lines.h"
 #include "host/console/codepage.h"
@@ -26,6 +25,8 @@ namespace {
 volatile std::sig_atomic_t break_requested = 0;
 
 extern "C" void on_interrupt(int) { break_requested = 1; }
+
+bool break_was_requested() { return break_requested != 0; }
 
 class StdioFile : public HostFile {
 public:
@@ -96,6 +97,8 @@ std::string colour_sequence(std::uint8_t attribute)
 
 std::optional<BoxAnswer> parse_answer(std::string word)
 {
+    while (!word.empty() && word.back() == ' ')
+        word.pop_back();
     for (auto& c : word)
         if (c >= 'a' && c <= 'z')
             c = static_cast<char>(c - 0x20);
@@ -121,19 +124,12 @@ std::string native_path(std::string_view ansi_name)
     return path;
 }
 
-ConsoleHost::ConsoleHost(int argc, char** argv)
+ConsoleHost::ConsoleHost(int argc, char** argv) : m_dialogs(m_input, m_answers, m_files, break_was_requested)
 {
     for (int i = 0; i < argc; ++i)
         m_command_line.emplace_back(utf8_to_ansi(argv[i]));
-    if (const char* answers = std::getenv("TALVEN_ANSWERS")) {
-        std::ifstream in(answers);
-        for (std::string line; std::getline(in, line);) {
-            while (!line.empty() && (line.back() == '\r' || line.back() == ' '))
-                line.pop_back();
-            if (!line.empty())
-                m_answers.push_back(line);
-        }
-    }
+    if (const char* answers = std::getenv("TALVEN_ANSWERS"))
+        m_answers = AnswerFile::read(answers);
     if (const char* fixed = std::getenv("TALVEN_FIXED_TIME"))
         m_fixed_time = parse_fixed_time(fixed);
     if (const char* faults = std::getenv("TALVEN_FILE_FAULTS"); faults && *faults)
@@ -189,11 +185,9 @@ BoxAnswer ConsoleHost::answer_box(std::string_view text, std::string_view captio
     std::fwrite(line.data(), 1, line.size(), stderr);
     std::fflush(stderr);
     BoxAnswer answer = fallback;
-    if (m_next_answer < m_answers.size()) {
-        if (auto given = parse_answer(m_answers[m_next_answer]))
+    if (const std::string* entry = m_answers.take())
+        if (auto given = parse_answer(*entry))
             answer = *given;
-        ++m_next_answer;
-    }
     return answer;
 }
 

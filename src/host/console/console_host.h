@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "host/console/console_dialogs.h"
 #include "host/console/console_drawing.h"
 #include "host/console/console_files.h"
 #include "host/console/console_input.h"
@@ -35,6 +36,7 @@ public:
         return m_files;
     }
     DrawingHost& drawing() override { return m_drawing; }
+    DialogHost& dialogs() override { return m_dialogs; }
     BoxAnswer message_box(std::string_view text, std::string_view caption, BoxIcon icon, BoxButtons buttons) override;
     std::int32_t program_box(std::string_view text, std::string_view caption, std::uint32_t type) override;
     LocalTime local_time() override;
@@ -65,14 +67,14 @@ private:
     BoxAnswer answer_box(std::string_view text, std::string_view caption, BoxIcon icon, BoxAnswer fallback);
 
     std::vector<ShortString> m_command_line;
-    std::vector<std::string> m_answers;
-    std::size_t m_next_answer = 0;
+    AnswerFile m_answers;
     std::optional<LocalTime> m_fixed_time;
     ConsoleFiles m_files;
     // Over m_files while TALVEN_FILE_FAULTS names calls to fail.
     std::unique_ptr<FaultyFiles> m_faulty_files;
     ConsoleDrawing m_drawing;
     ConsoleInput m_input;
+    ConsoleDialogs m_dialogs;
     std::string m_windows_directory;
     // Standard output is a terminal: the text screen is shown on it with
     // cursor positioning and colours instead of being written as a stream.

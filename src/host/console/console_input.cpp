@@ -24,6 +24,10 @@ constexpr std::uint8_t insert = 0x2D, del = 0x2E, f1 = 0x70;
 // How long the rest of an escape sequence may take to arrive after ESC.
 constexpr int escape_wait_ms = 30;
 
+// Ctrl+]: what follows up to Enter is the id of a menu item.
+constexpr unsigned char menu_command_key = 0x1D;
+constexpr std::uint32_t highest_menu_id = 0xFFFF;
+
 // The virtual key of a character, where the keyboard layout does not
 // matter: letters, digits and the control keys. Punctuation has none.
 std::uint8_t virtual_key_of(unsigned char c)
@@ -185,11 +189,36 @@ void ConsoleInput::record_escape_sequence()
         m_events->help_key_pressed();
 }
 
+bool ConsoleInput::take_menu_command_byte(unsigned char c)
+{
+    if (c >= '0' && c <= '9') {
+        *m_menu_digits = std::min<std::uint32_t>(*m_menu_digits * 10 + (c - '0'), highest_menu_id + 1);
+        return true;
+    }
+    if (c == 8 || c == 127) {
+        *m_menu_digits /= 10;
+        return true;
+    }
+    std::uint32_t id = *m_menu_digits;
+    m_menu_digits.reset();
+    if (c != '\r' && c != '\n')
+        return false;
+    if (c == '\r' && byte_ready(0) && m_buffer[m_start] == '\n')
+        ++m_start;
+    if (id >= 1 && id <= highest_menu_id) {
+        m_events->menu_command(static_cast<std::uint16_t>(id));
+        m_command_given = m_events->command;
+    }
+    return true;
+}
+
 bool ConsoleInput::read_key()
 {
     auto c = next_byte(-1);
     if (!c) {
-        // Input that ends inside a line ends that line first.
+        // A menu command that was never finished is dropped; input that
+        // ends inside a line ends that line first.
+        m_menu_digits.reset();
         if (m_line_open) {
             m_line_open = false;
             record_character(13);
@@ -198,6 +227,12 @@ bool ConsoleInput::read_key()
         return false;
     }
     m_events->user_activity = true;
+    if (m_menu_digits && take_menu_command_byte(*c))
+        return true;
+    if (*c == menu_command_key) {
+        m_menu_digits = 0;
+        return true;
+    }
     if (*c == '\r' || *c == '\n') {
         // CR LF and a lone LF both are one Enter.
         if (*c == '\r' && byte_ready(0) && m_buffer[m_start] == '\n')
@@ -235,7 +270,9 @@ void ConsoleInput::pump()
         return;
     tick_if_due();
     bool taken = m_events->keys.empty() || m_events->last_key == 0;
-    if (!taken)
+    if (m_command_given && m_events->command != *m_command_given)
+        m_command_given.reset();
+    if (!taken || m_command_given)
         return;
     if (m_start < m_end || (m_ended && m_line_open)) {
         read_key();

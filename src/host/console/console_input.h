@@ -1,7 +1,8 @@
 // Keys and timer ticks on the console: standard input is the keyboard and a
 // monotonic clock drives the timer. Keys are read one at a time and only
 // when the program has taken the previous one, so that input piped in all
-// at once is never dropped by the 64-key queue.
+// at once is never dropped by the 64-key queue. Ctrl+] (byte 0x1D), a
+// menu item's id and Enter choose that menu item.
 #pragma once
 
 #include <chrono>
@@ -23,6 +24,11 @@ public:
     ConsoleInput& operator=(const ConsoleInput&) = delete;
 
     void bind(EventState* events) { m_events = events; }
+    EventState* events() const { return m_events; }
+    // Standard input is a terminal (read in raw mode, without echo).
+    bool terminal() const { return m_terminal; }
+    // The input has ended and every key of it has been recorded.
+    bool ended() const { return m_ended && m_start >= m_end && !m_line_open; }
 
     // Records a due timer tick and, if the previous key was taken and one
     // is ready, the next key. Never blocks.
@@ -46,6 +52,9 @@ private:
     bool read_key();
     void record_character(unsigned char c);
     void record_escape_sequence();
+    // A byte of a menu command being typed; false when the byte ends the
+    // command without belonging to it.
+    bool take_menu_command_byte(unsigned char c);
     void enter_raw_mode();
 
     EventState* m_events = nullptr;
@@ -63,6 +72,11 @@ private:
     Clock::time_point m_next_tick{};
     Clock::time_point m_next_input_check{};
     int m_quiet_pumps = 0;
+    // The digits of a menu command after Ctrl+], while it is typed.
+    std::optional<std::uint32_t> m_menu_digits;
+    // The command number a menu command left: the pump reads on once the
+    // program has taken it, as with a key.
+    std::optional<std::int16_t> m_command_given;
 };
 
 } // namespace talven
