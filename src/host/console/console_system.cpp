@@ -268,9 +268,8 @@ std::optional<std::string> ini_with_entry(std::string_view text, std::string_vie
 {
     section = trim_blanks(section);
     entry = trim_blanks(entry);
-    // Leading blanks of a value would be dropped when it is read.
-    while (!value.empty() && value.front() == ' ')
-        value.remove_prefix(1);
+    // Blanks around a value would be dropped when it is read.
+    value = trim_blanks(value);
     // What would read back as another line, another section, a comment or
     // another entry is not written.
     if (holds_line_break(section) || holds_line_break(entry) || holds_line_break(value) ||
