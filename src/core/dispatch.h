@@ -79,6 +79,10 @@ std::span<const SysVarEntry> table_functions_sysvars();
 std::span<const CommandEntry> index_commands();
 std::span<const FunctionEntry> index_commands_functions();
 
+// system/
+std::span<const CommandEntry> system_services_commands();
+std::span<const FunctionEntry> system_services_functions();
+
 // Every command registration table, in the order they are merged.
 std::span<const std::span<const CommandEntry>> command_registries();
 std::span<const std::span<const FunctionEntry>> function_registries();

@@ -25,6 +25,7 @@ std::span<const std::span<const CommandEntry>> command_registries()
         builtin_dialogs_commands(),
         controls_commands(),
         menus_commands(),
+        system_services_commands(),
     };
     return registries;
 }
@@ -42,6 +43,7 @@ std::span<const std::span<const FunctionEntry>> function_registries()
         index_commands_functions(),
         builtin_dialogs_functions(),
         controls_functions(),
+        system_services_functions(),
     };
     return registries;
 }
