@@ -168,10 +168,8 @@ Connect connect(Runtime& rt, std::string_view connection_string)
     if (!library.load())
         return Connect::NoLibrary;
     auto session = std::make_unique<OdbcSession>(library);
-    if (!bind_all(library, session->api)) {
-        session->api = {};
+    if (!bind_all(library, session->api))
         return Connect::NoLibrary;
-    }
     sql::EntryPoints& api = session->api;
     if (!sql::ok(api.alloc_env(&session->environment))) {
         session->environment = nullptr;

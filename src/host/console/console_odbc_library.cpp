@@ -15,7 +15,9 @@ bool ConsoleOdbcLibrary::load()
     if (m_handle)
         return true;
     const char* name = std::getenv("TALVEN_ODBC_LIBRARY");
-    m_handle = dlopen(name && *name ? name : "libodbc.so.2", RTLD_NOW | RTLD_LOCAL);
+    // Unloading leaves the library mapped: unixODBC keeps caches that it
+    // never frees, and would allocate them anew after every reload.
+    m_handle = dlopen(name && *name ? name : "libodbc.so.2", RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
     return m_handle != nullptr;
 }
 
