@@ -61,6 +61,11 @@ fi
 # One server for the whole run: every start after this one is quick.
 "$WINESERVER" -p >/dev/null 2>&1 || true
 timeout 120 "$TALVEN_WINE" wineboot >/dev/null 2>&1 || true
+# No window manager runs on the display: Wine keeps its windows to itself,
+# or hiding a window (every closed dialog) waits two seconds for one.
+if ! grep -qs '"Managed"="N"' "$WINEPREFIX/user.reg"; then
+    "$TALVEN_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
+fi
 
 set +e
 "$@"

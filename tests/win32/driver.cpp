@@ -9,8 +9,8 @@
 // lines, so that an action can wait for one (the runtime streams its text
 // there with TALVEN_STREAM set). While it runs the driver answers its
 // message boxes (the answers file: one button word per box, OK CANCEL YES
-// NO ABORT RETRY IGNORE; afterwards the box's default button) and cancels any
-// other dialog; types the lines of the stdin file into the main window as
+// NO ABORT RETRY IGNORE; afterwards the box's default button), cancels any
+// other dialog once the actions are played; types the lines of the stdin file into the main window as
 // key presses whenever the runtime waits for a line, each once the line
 // before has been taken (its end echoed on the stream), and closes the
 // window when it waits for more than the file holds; and plays the actions
@@ -36,6 +36,31 @@
 //   syskey N       WM_SYSKEYDOWN with virtual key N (as Alt+key)
 //   syscommand N   WM_SYSCOMMAND N posted to the main window
 //
+// Dialog steps name a window W of the runtime: a visible top-level window
+// whose title or class is W, or that shows a static text W (a folder
+// dialog's title). W is one word, or any text in double quotes. Each step
+// first waits until W and the control exist, and returns once the runtime
+// has handled what it did (a confirmed dialog is then hidden; a box that
+// the runtime asks meanwhile is answered).
+//
+//   dialog W       wait until the window W is shown
+//   gone W         wait until no window W is shown
+//   type W ID TEXT type TEXT into the control ID of W, a WM_CHAR per
+//                  character; "\n" is Enter, "\\" a backslash
+//   press W B      click the button B of W (its id, or its caption with or
+//                  without "&") once it is enabled
+//   cancel W       click the Cancel button (id 2) of W
+//   select W ID E  click the entry E of the list box ID of W: its text, or
+//                  #N for the entry at index N
+//   dblselect W ID E   the same with a double click
+//   filename W NAME    type NAME into the file name field of the open or
+//                  save dialog W and press its OK button
+//   menukeys K...  keys for the main window's menu, one after another: f10
+//                  or alt opens the menu bar; left right up down home end
+//                  enter escape, or a character (a mnemonic); the other
+//                  keys wait until a menu (the bar's, or a context menu)
+//                  is open, and the step waits until it has closed
+//
 // With --dde-server APP the driver is also a DDE server for the application
 // name APP (any topic): it acknowledges the runtime's initiate and each
 // execute, and writes "dde: COMMAND" to standard output (after what the
@@ -52,6 +77,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -236,32 +262,54 @@ void idle()
     pump_own();
 }
 
-struct Found {
-    const char* class_name;
+// True once the actions are played: from then on every dialog other than a
+// message box is cancelled; before, the actions look after them.
+bool actions_played = false;
+
+std::string window_text(HWND w)
+{
+    char text[512] = {};
+    GetWindowTextA(w, text, sizeof text);
+    return text;
+}
+
+std::string class_of(HWND w)
+{
+    char name[64] = {};
+    GetClassNameA(w, name, sizeof name);
+    return name;
+}
+
+template <typename Test>
+struct Search {
+    Test& test;
     HWND window = nullptr;
 };
 
-BOOL CALLBACK find_window(HWND w, LPARAM lp)
+template <typename Test>
+BOOL CALLBACK search_step(HWND w, LPARAM lp)
 {
-    auto* f = reinterpret_cast<Found*>(lp);
+    auto* s = reinterpret_cast<Search<Test>*>(lp);
     DWORD pid = 0;
     GetWindowThreadProcessId(w, &pid);
-    if (pid != child_pid || !IsWindowVisible(w))
+    if (pid != child_pid || !IsWindowVisible(w) || !s->test(w))
         return TRUE;
-    char name[64] = {};
-    GetClassNameA(w, name, sizeof name);
-    if (std::strcmp(name, f->class_name) == 0) {
-        f->window = w;
-        return FALSE;
-    }
-    return TRUE;
+    s->window = w;
+    return FALSE;
+}
+
+// The first visible top-level window of the runtime that passes the test.
+template <typename Test>
+HWND runtime_window(Test test)
+{
+    Search<Test> search{test};
+    EnumWindows(search_step<Test>, reinterpret_cast<LPARAM>(&search));
+    return search.window;
 }
 
 HWND child_window(const char* class_name)
 {
-    Found f{class_name};
-    EnumWindows(find_window, reinterpret_cast<LPARAM>(&f));
-    return f.window;
+    return runtime_window([class_name](HWND w) { return class_of(w) == class_name; });
 }
 
 HWND main_window() { return child_window("FENSTER"); }
@@ -281,17 +329,6 @@ int answer_id(const std::string& word)
     return 0;
 }
 
-bool has_child_class(HWND dialog, const char* class_name)
-{
-    for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
-        char name[64] = {};
-        GetClassNameA(c, name, sizeof name);
-        if (_stricmp(name, class_name) == 0)
-            return true;
-    }
-    return false;
-}
-
 // The button Enter would press: the one drawn as the default.
 int default_button(HWND dialog)
 {
@@ -304,16 +341,26 @@ int default_button(HWND dialog)
     return 0;
 }
 
-// Answers one open dialog of the runtime and waits until it has gone, so
-// that no box is answered twice; true when there was one.
+// A message box shows its text in a static control of id 0xFFFF.
+bool is_message_box(HWND dialog)
+{
+    HWND text = GetDlgItem(dialog, 0xFFFF);
+    return text && _stricmp(class_of(text).c_str(), "Static") == 0;
+}
+
+// Answers one open box of the runtime (or, once the actions are played,
+// cancels another dialog) and waits until it has gone, so that no box is
+// answered twice; true when there was one.
 bool answer_dialog()
 {
-    HWND dialog = child_window("#32770");
+    HWND dialog = runtime_window([](HWND w) {
+        return class_of(w) == "#32770" && (is_message_box(w) || (actions_played && GetDlgItem(w, IDCANCEL)));
+    });
     if (!dialog)
         return false;
     int id = 0;
-    if (has_child_class(dialog, "ComboBox") || has_child_class(dialog, "Edit")) {
-        id = IDCANCEL;  // a file dialog or an input box
+    if (!is_message_box(dialog)) {
+        id = IDCANCEL;
     } else {
         if (next_answer < answers.size())
             id = answer_id(answers[next_answer++]);
@@ -401,6 +448,246 @@ std::string rest_of(std::istringstream& in)
     return rest;
 }
 
+// --- the dialog steps -----------------------------------------------------------
+
+// A word of an action, or a text in double quotes.
+std::string next_word(std::istringstream& in)
+{
+    in >> std::ws;
+    std::string word;
+    if (in.peek() == '"') {
+        in.get();
+        std::getline(in, word, '"');
+    } else {
+        in >> word;
+    }
+    return word;
+}
+
+// A message that the runtime has handled when it returns.
+LRESULT send(HWND w, UINT message, WPARAM wp, LPARAM lp)
+{
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(w, message, wp, lp, SMTO_NORMAL, time_left(), &result);
+    return static_cast<LRESULT>(result);
+}
+
+void CALLBACK message_handled(HWND, UINT, ULONG_PTR done, LRESULT)
+{
+    *reinterpret_cast<bool*>(done) = true;
+}
+
+// The same for a message without pointers whose handling may ask the user
+// (a click on OK that brings up a box): the runtime's boxes are answered
+// until it has been handled.
+void send_and_tend(HWND w, UINT message, WPARAM wp, LPARAM lp)
+{
+    bool done = false;
+    if (SendMessageCallbackA(w, message, wp, lp, message_handled, reinterpret_cast<ULONG_PTR>(&done)))
+        wait_until([&done] { return done; });
+}
+
+bool shows_static(HWND w, const std::string& text)
+{
+    for (HWND c = GetWindow(w, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        if (_stricmp(class_of(c).c_str(), "Static") == 0 && window_text(c) == text)
+            return true;
+    }
+    return false;
+}
+
+HWND named_window(const std::string& name)
+{
+    return runtime_window(
+        [&name](HWND w) { return window_text(w) == name || class_of(w) == name || shows_static(w, name); });
+}
+
+struct ChildSearch {
+    std::function<bool(HWND)> test;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK child_step(HWND w, LPARAM lp)
+{
+    auto* s = reinterpret_cast<ChildSearch*>(lp);
+    if (!s->test(w))
+        return TRUE;
+    s->found = w;
+    return FALSE;
+}
+
+// A control anywhere inside the window.
+HWND descendant(HWND w, std::function<bool(HWND)> test)
+{
+    ChildSearch search{std::move(test)};
+    EnumChildWindows(w, child_step, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND control_of(HWND w, int id)
+{
+    if (HWND c = GetDlgItem(w, id))
+        return c;
+    return descendant(w, [id](HWND c) { return GetDlgCtrlID(c) == id; });
+}
+
+// A caption as it reads, without the mnemonic marks, in upper case.
+std::string plain_caption(const std::string& caption)
+{
+    std::string plain;
+    for (char c : caption)
+        if (c != '&')
+            plain.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
+    return plain;
+}
+
+bool is_number(const std::string& word)
+{
+    return !word.empty() && std::all_of(word.begin(), word.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// Waits until the window W shows the control that `find` picks; null when
+// the runtime ended (or the time ran out) first.
+template <typename Find>
+HWND wait_for_control(const std::string& name, Find find)
+{
+    HWND found = nullptr;
+    wait_until([&] {
+        HWND w = named_window(name);
+        found = w ? find(w) : nullptr;
+        return found != nullptr;
+    });
+    return found;
+}
+
+HWND wait_for_control(const std::string& name, int id)
+{
+    return wait_for_control(name, [id](HWND w) { return control_of(w, id); });
+}
+
+HWND wait_for_button(const std::string& name, const std::string& button)
+{
+    if (is_number(button))
+        return wait_for_control(name, std::atoi(button.c_str()));
+    std::string caption = plain_caption(button);
+    return wait_for_control(name, [&caption](HWND w) {
+        return descendant(w, [&caption](HWND c) {
+            return _stricmp(class_of(c).c_str(), "Button") == 0 && plain_caption(window_text(c)) == caption;
+        });
+    });
+}
+
+// A click as the button takes it from the mouse, once a person could.
+void click_button(HWND button)
+{
+    if (!button || !wait_until([button] { return !IsWindow(button) || IsWindowEnabled(button); }))
+        return;
+    send_and_tend(button, BM_CLICK, 0, 0);
+}
+
+void type_text(HWND control, const std::string& text)
+{
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c == '\\' && i + 1 < text.size()) {
+            char next = text[++i];
+            c = next == 'n' ? 13 : static_cast<unsigned char>(next);
+        }
+        send_and_tend(control, WM_CHAR, c, 1);
+    }
+}
+
+void select_entry(HWND list, const std::string& entry, bool twice)
+{
+    LRESULT index = -1;
+    if (entry.size() > 1 && entry[0] == '#' && is_number(entry.substr(1)))
+        index = std::atoi(entry.c_str() + 1);
+    else
+        index = send(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(entry.c_str()));
+    if (index < 0 || index >= send(list, LB_GETCOUNT, 0, 0)) {
+        std::fprintf(stderr, "driver: no entry %s\n", entry.c_str());
+        return;
+    }
+    send(list, LB_SETTOPINDEX, static_cast<WPARAM>(index), 0);
+    RECT r{};
+    send(list, LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&r));
+    LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    send_and_tend(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    send_and_tend(list, WM_LBUTTONUP, 0, at);
+    if (twice) {
+        send_and_tend(list, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+        send_and_tend(list, WM_LBUTTONUP, 0, at);
+    }
+}
+
+// The file name field: an edit of its own, or the edit of a combo box.
+HWND file_name_field(HWND dialog)
+{
+    HWND field = control_of(dialog, 0x480);  // edt1
+    if (!field) {
+        if (HWND combo = control_of(dialog, 0x47C))  // cmb13
+            field = descendant(combo, [](HWND c) { return _stricmp(class_of(c).c_str(), "Edit") == 0; });
+    }
+    return field;
+}
+
+// The window that tracks the open menu (the main window for its menu bar,
+// the menu's own window for a context menu), or none.
+HWND menu_owner()
+{
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(child_tid, &info))
+        return nullptr;
+    return info.hwndMenuOwner;
+}
+
+bool in_menu() { return menu_owner() != nullptr; }
+
+int menu_key(const std::string& name)
+{
+    static const struct {
+        const char* name;
+        int key;
+    } keys[] = {{"left", VK_LEFT}, {"right", VK_RIGHT}, {"up", VK_UP},         {"down", VK_DOWN},
+                {"home", VK_HOME}, {"end", VK_END},     {"enter", VK_RETURN}, {"escape", VK_ESCAPE}};
+    for (const auto& k : keys)
+        if (name == k.name)
+            return k.key;
+    return 0;
+}
+
+// The menu is closed when its tracker has gone: the program may open the
+// next one (a context menu) at once.
+void menu_keys(std::istringstream& in)
+{
+    HWND tracker = nullptr;
+    for (std::string key; in >> key;) {
+        bool opens = key == "f10" || key == "alt";
+        if (opens) {
+            int vk = key == "f10" ? VK_F10 : VK_MENU;
+            post(WM_SYSKEYDOWN, static_cast<WPARAM>(vk), vk == VK_MENU ? 0x20000001 : 1);
+            post(WM_SYSKEYUP, static_cast<WPARAM>(vk), 0xC0000001);
+        }
+        if (!wait_until(in_menu))
+            return;
+        if (!tracker)
+            tracker = menu_owner();
+        if (opens)
+            continue;
+        if (int vk = menu_key(key)) {
+            post(WM_KEYDOWN, static_cast<WPARAM>(vk), 1);
+            post(WM_KEYUP, static_cast<WPARAM>(vk), 0xC0000001);
+        } else if (key.size() == 1) {
+            post(WM_CHAR, static_cast<unsigned char>(key[0]), 1);
+        } else {
+            std::fprintf(stderr, "driver: unknown menu key %s\n", key.c_str());
+        }
+    }
+    if (tracker)
+        wait_until([tracker] { return menu_owner() != tracker; });
+}
+
 std::size_t lines_waited_for = 0;
 
 void act(const std::string& line)
@@ -471,6 +758,39 @@ void act(const std::string& line)
         }
     } else if (verb == "close") {
         post(WM_CLOSE, 0, 0);
+    } else if (verb == "dialog") {
+        std::string name = next_word(in);
+        wait_until([&name] { return named_window(name) != nullptr; });
+    } else if (verb == "gone") {
+        std::string name = next_word(in);
+        wait_until([&name] { return named_window(name) == nullptr; });
+    } else if (verb == "type") {
+        std::string name = next_word(in);
+        int id = std::atoi(next_word(in).c_str());
+        std::string text = rest_of(in);
+        if (HWND control = wait_for_control(name, id))
+            type_text(control, text);
+    } else if (verb == "press") {
+        std::string name = next_word(in);
+        click_button(wait_for_button(name, next_word(in)));
+    } else if (verb == "cancel") {
+        click_button(wait_for_control(next_word(in), IDCANCEL));
+    } else if (verb == "select" || verb == "dblselect") {
+        std::string name = next_word(in);
+        int id = std::atoi(next_word(in).c_str());
+        std::string entry = rest_of(in);
+        if (HWND list = wait_for_control(name, id))
+            select_entry(list, entry, verb == "dblselect");
+    } else if (verb == "filename") {
+        std::string name = next_word(in);
+        std::string file = rest_of(in);
+        if (HWND field = wait_for_control(name, file_name_field)) {
+            HWND dialog = GetAncestor(field, GA_ROOT);
+            send(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(file.c_str()));
+            click_button(GetDlgItem(dialog, IDOK));
+        }
+    } else if (verb == "menukeys") {
+        menu_keys(in);
     } else {
         std::fprintf(stderr, "driver: unknown action %s\n", verb.c_str());
     }
@@ -617,6 +937,7 @@ int main(int argc, char** argv)
             break;
         act(line);
     }
+    actions_played = true;
     if (stdin_path)
         type_lines(read_lines(stdin_path));
     while (tend()) {

@@ -17,6 +17,7 @@
 
 #include "host/faulty_files.h"
 #include "host/host.h"
+#include "host/win32/win32_dialogs.h"
 #include "host/win32/win32_drawing.h"
 #include "host/win32/win32_files.h"
 #include "host/win32/win32_odbc_library.h"
@@ -42,6 +43,7 @@ public:
         return m_files;
     }
     DrawingHost& drawing() override { return m_drawing; }
+    DialogHost& dialogs() override { return m_dialogs; }
     SystemHost& system() override { return m_system; }
     OdbcLibrary& odbc_library() override { return m_odbc; }
     BoxAnswer message_box(std::string_view text, std::string_view caption, BoxIcon icon, BoxButtons buttons) override;
@@ -98,6 +100,10 @@ public:
     // The window procedures; public for the class registration.
     LRESULT main_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
     LRESULT dialog_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+    // The procedure of dialogs made from templates: it records as the
+    // program-dialog procedure does, except a change of size, and leaves
+    // every message to the dialog's own handling.
+    INT_PTR template_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
 private:
     // The box line on the stream, then the platform's box; its answer.
@@ -105,6 +111,8 @@ private:
     void record_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
     void command_event(WPARAM wparam, LPARAM lparam);
     bool dialog_style_command(HWND window, WPARAM wparam, LPARAM lparam, bool menu_case);
+    // What both dialog procedures record; true when the message is finished.
+    bool record_dialog_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam, bool sizes);
     void scroll_bar(HWND bar, WPARAM wparam);
     void paint(HWND window);
     void compute_cell_metrics();
@@ -119,6 +127,7 @@ private:
     // Over m_files while TALVEN_FILE_FAULTS names calls to fail.
     std::unique_ptr<FaultyFiles> m_faulty_files;
     Win32Drawing m_drawing{*this};
+    Win32Dialogs m_dialogs{*this, m_instance};
     Win32System m_system{*this};
     Win32OdbcLibrary m_odbc;
     EventState m_spare_events;  // records while no program is bound
@@ -151,6 +160,9 @@ private:
     HANDLE m_stdout = INVALID_HANDLE_VALUE;
     HANDLE m_stderr = INVALID_HANDLE_VALUE;
 };
+
+// The dialog procedure of the template dialogs, for CreateDialogParam.
+INT_PTR CALLBACK template_dialog_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
 // Windows-1252 to UTF-8, for the streams.
 std::string ansi_to_utf8(std::string_view ansi);

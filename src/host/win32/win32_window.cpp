@@ -404,7 +404,7 @@ LRESULT Win32Host::main_procedure(HWND window, UINT message, WPARAM wparam, LPAR
     }
 }
 
-LRESULT Win32Host::dialog_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
+bool Win32Host::record_dialog_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam, bool sizes)
 {
     record_message(window, message, wparam, lparam);
     m_current_dialog = window;
@@ -413,27 +413,28 @@ LRESULT Win32Host::dialog_procedure(HWND window, UINT message, WPARAM wparam, LP
     case WM_PAINT:
         if (m_paint_mode < 2)
             e.paint_request = true;
-        break;
+        return false;
     case WM_SIZE:
-        e.window_sized();
-        break;
+        if (sizes)
+            e.window_sized();
+        return false;
     case WM_SETFOCUS:
         e.focus = handle_number(GetFocus());
         e.focused = true;
-        break;
+        return false;
     case WM_COMMAND:
         dialog_style_command(window, wparam, lparam, false);
-        return 0;
+        return true;
     case WM_TIMER:
         if (wparam == timer_id)
             e.timer_tick = true;
-        return 0;
+        return true;
     case WM_HSCROLL:
     case WM_VSCROLL: {
         std::uint32_t focus = handle_number(GetFocus());
         scroll_bar(reinterpret_cast<HWND>(lparam), wparam);
         e.control_used(focus);
-        return 0;
+        return true;
     }
     case WM_PARENTNOTIFY:
         if (LOWORD(wparam) == WM_LBUTTONDOWN) {
@@ -450,11 +451,28 @@ LRESULT Win32Host::dialog_procedure(HWND window, UINT message, WPARAM wparam, LP
             e.mouse_x = low_word(lparam);
             e.mouse_y = high_word(lparam);
         }
-        return 0;
+        return true;
     default:
-        break;
+        return false;
     }
+}
+
+LRESULT Win32Host::dialog_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    if (record_dialog_message(window, message, wparam, lparam, true))
+        return 0;
     return DefDlgProcA(window, message, wparam, lparam);
+}
+
+INT_PTR Win32Host::template_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    record_dialog_message(window, message, wparam, lparam, false);
+    return FALSE;
+}
+
+INT_PTR CALLBACK template_dialog_procedure(HWND w, UINT m, WPARAM wp, LPARAM lp)
+{
+    return the_host ? the_host->template_procedure(w, m, wp, lp) : FALSE;
 }
 
 // --- the pump ----------------------------------------------------------------
