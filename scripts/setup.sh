@@ -37,6 +37,12 @@ PACKAGES=(
     xvfb
     locales
     imagemagick
+    # ODBC: the driver manager, loaded at run time, and the SQLite driver the
+    # tests connect through (natively and from Wine's odbc32)
+    unixodbc
+    odbcinst
+    libsqliteodbc
+    sqlite3
 )
 
 missing=()

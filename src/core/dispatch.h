@@ -78,6 +78,13 @@ std::span<const CommandEntry> table_functions_commands();
 std::span<const SysVarEntry> table_functions_sysvars();
 std::span<const CommandEntry> index_commands();
 std::span<const FunctionEntry> index_commands_functions();
+std::span<const CommandEntry> odbc_commands();
+std::span<const FunctionEntry> odbc_functions();
+std::span<const SysVarEntry> odbc_sysvars();
+
+// system/
+std::span<const CommandEntry> system_services_commands();
+std::span<const FunctionEntry> system_services_functions();
 
 // Every command registration table, in the order they are merged.
 std::span<const std::span<const CommandEntry>> command_registries();

@@ -22,9 +22,11 @@ std::span<const std::span<const CommandEntry>> command_registries()
         event_commands(),
         table_functions_commands(),
         index_commands(),
+        odbc_commands(),
         builtin_dialogs_commands(),
         controls_commands(),
         menus_commands(),
+        system_services_commands(),
     };
     return registries;
 }
@@ -40,8 +42,10 @@ std::span<const std::span<const FunctionEntry>> function_registries()
         event_commands_functions(),
         table_functions(),
         index_commands_functions(),
+        odbc_functions(),
         builtin_dialogs_functions(),
         controls_functions(),
+        system_services_functions(),
     };
     return registries;
 }
@@ -53,6 +57,7 @@ std::span<const std::span<const SysVarEntry>> sysvar_registries()
         event_commands_sysvars(),
         platform_variables(),
         table_functions_sysvars(),
+        odbc_sysvars(),
         drawing_sysvars(),
         builtin_dialogs_sysvars(),
     };

@@ -13,6 +13,7 @@
 #include "core/program.h"
 #include "core/short_string.h"
 #include "data/file_state.h"
+#include "data/odbc.h"
 #include "dialogs/dialog_state.h"
 #include "data/table.h"
 #include "host/host.h"
@@ -174,6 +175,7 @@ struct Runtime {
     FontSettings fonts;
     FileState files;
     Tables tables;
+    OdbcState odbc;
     TextScreen screen;
     FlowCache flow_cache;
     ArgCache arg_cache;

@@ -15,6 +15,8 @@
 #include "host/dialog_host.h"
 #include "host/drawing_host.h"
 #include "host/host_files.h"
+#include "host/odbc_library.h"
+#include "host/system_host.h"
 #include "window/events.h"
 #include "window/window_style.h"
 
@@ -176,6 +178,10 @@ public:
     }
     // The separators of formatted numbers in the user's locale.
     virtual NumberSeparators number_separators() { return {}; }
+    // INI files, registry, environment, programs and clipboard text.
+    virtual SystemHost& system() { return no_system(); }
+    // The ODBC driver manager, loaded on demand.
+    virtual OdbcLibrary& odbc_library() { return no_odbc_library(); }
 
     // The main window. A host without a display keeps a window that exists
     // once created and shows nothing; its text capacity is the console's.

@@ -49,6 +49,9 @@ def windows_path(path: Path | str) -> str:
 
 def run_test(test: Path, scratch: Path, args) -> rg.Outcome:
     env = rg.base_environment()
+    given = test / "given"
+    if given.is_dir():
+        shutil.copytree(given, scratch, dirs_exist_ok=True)
     rg.prepare(test, scratch, args.talven, args.talvenc, env)
     env = rg.test_environment(test, env)
     env.pop("TALVEN_ANSWERS", None)

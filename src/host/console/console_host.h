@@ -13,6 +13,8 @@
 #include "host/console/console_drawing.h"
 #include "host/console/console_files.h"
 #include "host/console/console_input.h"
+#include "host/console/console_odbc_library.h"
+#include "host/console/console_system.h"
 #include "host/faulty_files.h"
 #include "host/host.h"
 
@@ -37,6 +39,8 @@ public:
     }
     DrawingHost& drawing() override { return m_drawing; }
     DialogHost& dialogs() override { return m_dialogs; }
+    SystemHost& system() override { return m_system; }
+    OdbcLibrary& odbc_library() override { return m_odbc; }
     BoxAnswer message_box(std::string_view text, std::string_view caption, BoxIcon icon, BoxButtons buttons) override;
     std::int32_t program_box(std::string_view text, std::string_view caption, std::uint32_t type) override;
     LocalTime local_time() override;
@@ -75,6 +79,8 @@ private:
     ConsoleDrawing m_drawing;
     ConsoleInput m_input;
     ConsoleDialogs m_dialogs;
+    ConsoleSystem m_system{*this};
+    ConsoleOdbcLibrary m_odbc;
     std::string m_windows_directory;
     // Standard output is a terminal: the text screen is shown on it with
     // cursor positioning and colours instead of being written as a stream.

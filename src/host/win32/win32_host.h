@@ -20,6 +20,8 @@
 #include "host/win32/win32_dialogs.h"
 #include "host/win32/win32_drawing.h"
 #include "host/win32/win32_files.h"
+#include "host/win32/win32_odbc_library.h"
+#include "host/win32/win32_system.h"
 
 namespace talven {
 
@@ -42,6 +44,8 @@ public:
     }
     DrawingHost& drawing() override { return m_drawing; }
     DialogHost& dialogs() override { return m_dialogs; }
+    SystemHost& system() override { return m_system; }
+    OdbcLibrary& odbc_library() override { return m_odbc; }
     BoxAnswer message_box(std::string_view text, std::string_view caption, BoxIcon icon, BoxButtons buttons) override;
     std::int32_t program_box(std::string_view text, std::string_view caption, std::uint32_t type) override;
     LocalTime local_time() override;
@@ -124,6 +128,8 @@ private:
     std::unique_ptr<FaultyFiles> m_faulty_files;
     Win32Drawing m_drawing{*this};
     Win32Dialogs m_dialogs{*this, m_instance};
+    Win32System m_system{*this};
+    Win32OdbcLibrary m_odbc;
     EventState m_spare_events;  // records while no program is bound
     EventState* m_events = &m_spare_events;
 
