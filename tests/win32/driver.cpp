@@ -480,11 +480,16 @@ void CALLBACK message_handled(HWND, UINT, ULONG_PTR done, LRESULT)
 // The same for a message without pointers whose handling may ask the user
 // (a click on OK that brings up a box): the runtime's boxes are answered
 // until it has been handled.
+// A person's key or click comes through the queue and ends a wait for one
+// message (WAITMESSAGE); a sent message does not, so a harmless message
+// follows it into the queue.
 void send_and_tend(HWND w, UINT message, WPARAM wp, LPARAM lp)
 {
     bool done = false;
     if (SendMessageCallbackA(w, message, wp, lp, message_handled, reinterpret_cast<ULONG_PTR>(&done)))
         wait_until([&done] { return done; });
+    if (IsWindow(w))
+        PostMessageA(w, WM_NULL, 0, 0);
 }
 
 bool shows_static(HWND w, const std::string& text)
