@@ -919,6 +919,11 @@ int main(int argc, char** argv)
     if (!dde_application.empty())
         start_dde_server();
 
+    // The pointer waits in the corner of the screen, outside the runtime's
+    // windows: a window that appeared under it would get a mouse move that
+    // nobody made.
+    SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
+
     STARTUPINFOA start{};
     start.cb = sizeof start;
     start.dwFlags = STARTF_USESTDHANDLES;
