@@ -58,14 +58,18 @@ if [[ ! -f $WINEPREFIX/system.reg ]]; then
     rm -rf "$WINEPREFIX"
     timeout 300 "$TALVEN_WINE" wineboot --init >/dev/null 2>&1 || true
 fi
+# No window manager runs on the display: Wine keeps its windows to itself,
+# or hiding a window (every closed dialog) waits two seconds for one. Each
+# Wine process reads this when it starts, the desktop process too: the
+# server that started them goes, so that none keeps the old setting.
+if ! grep -qs '"Managed"="N"' "$WINEPREFIX/user.reg"; then
+    "$TALVEN_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
+    "$WINESERVER" -k >/dev/null 2>&1 || true
+    timeout 60 "$WINESERVER" -w >/dev/null 2>&1 || true
+fi
 # One server for the whole run: every start after this one is quick.
 "$WINESERVER" -p >/dev/null 2>&1 || true
 timeout 120 "$TALVEN_WINE" wineboot >/dev/null 2>&1 || true
-# No window manager runs on the display: Wine keeps its windows to itself,
-# or hiding a window (every closed dialog) waits two seconds for one.
-if ! grep -qs '"Managed"="N"' "$WINEPREFIX/user.reg"; then
-    "$TALVEN_WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
-fi
 
 set +e
 "$@"
