@@ -15,17 +15,6 @@ namespace {
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
-int hex_digit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
 // Length of the float number at the start of text (0 when there is none).
 std::size_t float_syntax_length(std::string_view text)
 {
@@ -76,6 +65,17 @@ double parse_float(std::string_view text)
 }
 
 } // namespace
+
+int hex_digit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
 
 std::string_view trim_blanks(std::string_view text)
 {

@@ -31,6 +31,9 @@ std::optional<std::int32_t> based_literal(char prefix, std::string_view digits);
 // runtime trims names, values and file names.
 std::string_view trim_blanks(std::string_view text);
 
+// The value of a hexadecimal digit, or -1.
+int hex_digit(char c);
+
 char upper_ansi(char c);
 char lower_ansi(char c);
 void upper_ansi(ShortString& text);
