@@ -49,6 +49,18 @@ std::uint32_t number(H h)
 WPARAM wide_wparam(std::uint32_t n) { return static_cast<WPARAM>(static_cast<std::int32_t>(n)); }
 LPARAM wide_lparam(std::uint32_t n) { return static_cast<LPARAM>(static_cast<std::int32_t>(n)); }
 
+// A list box entry; empty when there is none or it is longer than a short
+// string.
+ShortString list_item(HWND list, std::int32_t index)
+{
+    LRESULT length = SendMessageA(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (index < 0 || length < 0 || length > static_cast<LRESULT>(ShortString::capacity))
+        return {};
+    char text[ShortString::capacity + 1] = {};
+    LRESULT n = SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text));
+    return ShortString(std::string_view(text, static_cast<std::size_t>(std::clamp<LRESULT>(n, 0, length))));
+}
+
 LPCSTR resource(const ResourceName& name, std::string& text)
 {
     if (name.number >= 1)
@@ -154,14 +166,7 @@ INT_PTR CALLBACK select_procedure(HWND dialog, UINT message, WPARAM wparam, LPAR
         HWND list = GetDlgItem(dialog, field_id);
         auto index = static_cast<std::int32_t>(SendMessageA(list, LB_GETCURSEL, 0, 0));
         state->answer.index = index;
-        char text[ShortString::capacity + 1] = {};
-        LRESULT length = SendMessageA(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
-        if (index >= 0 && length >= 0 && length <= static_cast<LRESULT>(ShortString::capacity)) {
-            LRESULT n = SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text));
-            state->answer.text = std::string_view(text, static_cast<std::size_t>(std::max<LRESULT>(n, 0)));
-        } else {
-            state->answer.text = ShortString();
-        }
+        state->answer.text = list_item(list, index);
         if (code == LBN_DBLCLK)
             EndDialog(dialog, 1);
     } else if (id == IDOK) {
@@ -378,13 +383,8 @@ ShortString Win32Dialogs::control_text(std::uint32_t control, ControlText which,
     case ControlText::Window:
         n = SendMessageA(w, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
         break;
-    case ControlText::ListItem: {
-        LRESULT length = SendMessageA(w, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
-        if (index < 0 || length < 0 || length > static_cast<LRESULT>(ShortString::capacity))
-            return {};
-        n = SendMessageA(w, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text));
-        break;
-    }
+    case ControlText::ListItem:
+        return list_item(w, index);
     case ControlText::EditLine: {
         if (index < 0)
             return {};
