@@ -27,6 +27,7 @@ std::span<const std::span<const CommandEntry>> command_registries()
         controls_commands(),
         menus_commands(),
         system_services_commands(),
+        keyboard_simulation_commands(),
     };
     return registries;
 }
@@ -46,6 +47,7 @@ std::span<const std::span<const FunctionEntry>> function_registries()
         builtin_dialogs_functions(),
         controls_functions(),
         system_services_functions(),
+        keyboard_simulation_functions(),
     };
     return registries;
 }

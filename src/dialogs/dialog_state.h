@@ -1,6 +1,6 @@
 // What the dialogs and menus keep between program lines: the dialog result
 // and the last confirmed input and selection, the running control id and
-// font switch, and the popup menus being built.
+// font switch, the popup menus being built, and the Alt latch of typed keys.
 #pragma once
 
 #include <array>
@@ -41,6 +41,9 @@ struct DialogState {
     bool control_font = false;
 
     MenuState menus;
+
+    // @SENDVKEY sent Alt: the next single key goes with scan value 1.
+    bool alt_latch = false;
 };
 
 } // namespace talven

@@ -158,6 +158,26 @@ public:
     // The first top-level window whose title begins with the prefix, in
     // any case; 0 when there is none.
     virtual std::uint32_t find_window(std::string_view title_prefix) { return (void)title_prefix, 0; }
+    // The titles of all top-level windows in the platform's order, each as
+    // far as a 255-character buffer holds it; untitled ones included.
+    virtual std::vector<ShortString> top_level_titles() { return {}; }
+
+    // --- typed keys ----------------------------------------------------------
+
+    // The last window below this one, at any depth, whose class name begins
+    // with "Edit" in any case; 0 when there is none.
+    virtual std::uint32_t last_edit_descendant(std::uint32_t window) { return (void)window, 0; }
+    virtual bool window_enabled(std::uint32_t window) { return (void)window, false; }
+    // The keyboard's key for a character: the virtual key in the low byte,
+    // the shift state (1 Shift, 2 Ctrl, 4 Alt) in the high byte; -1 when
+    // no key types it.
+    virtual std::int16_t key_for_character(char c) { return (void)c, -1; }
+    // One key pressed or released, as if at the keyboard: it reaches the
+    // window with the focus.
+    virtual void key_event(std::uint8_t virtual_key, std::uint8_t scan, bool released)
+    {
+        (void)virtual_key, (void)scan, (void)released;
+    }
 
     // --- menus -------------------------------------------------------------
 

@@ -229,7 +229,9 @@ void start_dde_server()
     c.hInstance = GetModuleHandleA(nullptr);
     c.lpszClassName = "TvDdeServer";
     RegisterClassA(&c);
-    CreateWindowExA(0, "TvDdeServer", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, c.hInstance, nullptr);
+    // Titled, so that a test can find a window of another program.
+    std::string title = "DDE-Server " + dde_application;
+    CreateWindowExA(0, "TvDdeServer", title.c_str(), WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, c.hInstance, nullptr);
 }
 
 // The driver's own windows (the DDE server) answer while it waits.

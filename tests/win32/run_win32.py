@@ -7,6 +7,7 @@ tests/golden/run_golden.py) and may add:
   actions           what the test driver does as the user, one action a line
                     (the full list is in driver.cpp)
   dde_server        the application name the driver answers to as a DDE server
+                    (its hidden window is titled "DDE-Server " and the name)
 
 The program is compiled with the native talvenc, then the test driver starts
 talven.exe under Wine with TALVEN_STREAM=1, so that the program's text output

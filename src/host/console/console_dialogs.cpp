@@ -591,6 +591,144 @@ std::uint32_t ConsoleDialogs::find_window(std::string_view title_prefix)
     return 0;
 }
 
+// The newest window first, as find_window sees them.
+std::vector<ShortString> ConsoleDialogs::top_level_titles()
+{
+    std::vector<ShortString> titles;
+    for (auto it = m_windows.rbegin(); it != m_windows.rend(); ++it)
+        if ((it->second.style & style_child) == 0)
+            titles.emplace_back(std::string_view(it->second.text).substr(0, 254));
+    return titles;
+}
+
+// --- typed keys -------------------------------------------------------------
+
+std::uint32_t ConsoleDialogs::last_edit_descendant(std::uint32_t window)
+{
+    if (window == 0)
+        return 0;
+    for (auto it = m_windows.rbegin(); it != m_windows.rend(); ++it)
+        if (it->first != window && it->second.kind == Kind::Edit && lies_within(m_windows, it->first, window))
+            return it->first;
+    return 0;
+}
+
+bool ConsoleDialogs::window_enabled(std::uint32_t window)
+{
+    Window* w = find(window);
+    return w && w->enabled;
+}
+
+namespace {
+
+// The keys of the US keyboard for the printable characters that need one
+// of the OEM keys, unshifted and shifted.
+struct OemKey {
+    char plain, shifted;
+    std::uint8_t key;
+};
+constexpr OemKey oem_keys[] = {
+    {';', ':', 0xBA}, {'=', '+', 0xBB}, {',', '<', 0xBC}, {'-', '_', 0xBD},  {'.', '>', 0xBE},
+    {'/', '?', 0xBF}, {'`', '~', 0xC0}, {'[', '{', 0xDB}, {'\\', '|', 0xDC}, {']', '}', 0xDD},
+    {'\'', '"', 0xDE},
+};
+constexpr char shifted_digits[] = ")!@#$%^&*(";
+
+constexpr std::int16_t shifted(std::uint8_t key) { return static_cast<std::int16_t>(0x100 | key); }
+
+} // namespace
+
+// The console's keyboard is the US one; characters it has no key for
+// (the accented letters among them) type nothing.
+std::int16_t ConsoleDialogs::key_for_character(char c)
+{
+    auto byte = static_cast<unsigned char>(c);
+    if (byte >= 'a' && byte <= 'z')
+        return static_cast<std::int16_t>(byte - 'a' + 'A');
+    if ((byte >= 'A' && byte <= 'Z') || (byte >= '0' && byte <= '9'))
+        return static_cast<std::int16_t>(byte >= 'A' ? shifted(byte) : byte);
+    switch (byte) {
+    case 8: case 9: case 13: case 27: case ' ':
+        return byte;
+    case 10:
+        return 0x200 | 13;  // Ctrl+Enter
+    default:
+        break;
+    }
+    if (byte >= 1 && byte <= 26)
+        return static_cast<std::int16_t>(0x200 | (byte - 1 + 'A'));
+    for (int digit = 0; digit < 10; ++digit)
+        if (shifted_digits[digit] == c)
+            return shifted(static_cast<std::uint8_t>('0' + digit));
+    for (const auto& oem : oem_keys) {
+        if (oem.plain == c)
+            return oem.key;
+        if (oem.shifted == c)
+            return shifted(oem.key);
+    }
+    return -1;
+}
+
+namespace {
+
+// What a key types with the Shift and Ctrl keys as they are: the inverse
+// of key_for_character.
+std::optional<unsigned char> typed_character(std::uint8_t key, bool shift, bool ctrl)
+{
+    if (ctrl)
+        return key >= 'A' && key <= 'Z' ? std::optional<unsigned char>(key - 'A' + 1) : std::nullopt;
+    if (key >= 'A' && key <= 'Z')
+        return static_cast<unsigned char>(shift ? key : key - 'A' + 'a');
+    if (key >= '0' && key <= '9')
+        return static_cast<unsigned char>(shift ? shifted_digits[key - '0'] : key);
+    switch (key) {
+    case 8: case 9: case 13: case 27: case ' ':
+        return key;
+    default:
+        break;
+    }
+    for (const auto& oem : oem_keys)
+        if (oem.key == key)
+            return static_cast<unsigned char>(shift ? oem.shifted : oem.plain);
+    return std::nullopt;
+}
+
+} // namespace
+
+// A key reaches the window with the focus, or the active one: an edit
+// control of the console's windows takes what it types; anything else
+// gets the key as the runtime's own window gets a key of the terminal.
+void ConsoleDialogs::key_event(std::uint8_t virtual_key, std::uint8_t scan, bool released)
+{
+    (void)scan;
+    switch (virtual_key) {
+    case 16: m_shift_down = !released; return;
+    case 17: m_ctrl_down = !released; return;
+    case 18: m_alt_down = !released; return;
+    default: break;
+    }
+    if (released)
+        return;
+    // With Alt held a key types no character.
+    auto c = m_alt_down ? std::nullopt : typed_character(virtual_key, m_shift_down, m_ctrl_down);
+    Window* target = find(m_focus != 0 ? m_focus : m_active);
+    if (!target || target->kind != Kind::Edit) {
+        m_input.record_typed_key(virtual_key, c);
+        return;
+    }
+    if (!c)
+        return;
+    if (*c == 8) {
+        if (!target->text.empty())
+            target->text.pop_back();
+    } else if (*c == 13) {
+        if (target->style & winmsg::edit_multiline)
+            target->text += "\r\n";
+    } else if (*c >= 32) {
+        target->text += static_cast<char>(*c);
+    }
+}
+
 // --- menus ------------------------------------------------------------------
 
 std::uint32_t ConsoleDialogs::new_menu()

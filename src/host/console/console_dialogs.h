@@ -63,6 +63,12 @@ public:
     void set_scroll_range(std::uint32_t bar, std::int32_t low, std::int32_t high, bool redraw) override;
     void enable_window(std::uint32_t window, bool enabled) override;
     std::uint32_t find_window(std::string_view title_prefix) override;
+    std::vector<ShortString> top_level_titles() override;
+
+    std::uint32_t last_edit_descendant(std::uint32_t window) override;
+    bool window_enabled(std::uint32_t window) override;
+    std::int16_t key_for_character(char c) override;
+    void key_event(std::uint8_t virtual_key, std::uint8_t scan, bool released) override;
 
     std::uint32_t create_menu() override { return new_menu(); }
     std::uint32_t create_popup_menu() override { return new_menu(); }
@@ -146,6 +152,10 @@ private:
     std::uint32_t m_active = 0;
     std::uint32_t m_focus = 0;
     std::uint32_t m_window_menu = 0;
+    // The modifier keys a typed key sequence holds down.
+    bool m_shift_down = false;
+    bool m_ctrl_down = false;
+    bool m_alt_down = false;
 };
 
 } // namespace talven

@@ -163,6 +163,16 @@ void ConsoleInput::record_character(unsigned char c)
     m_events->queue_key(c);
 }
 
+void ConsoleInput::record_typed_key(std::uint8_t virtual_key, std::optional<unsigned char> character)
+{
+    if (!m_events || !m_events->key_down(virtual_key))
+        return;
+    if (virtual_key == vk::f1)
+        m_events->help_key_pressed();
+    if (character)
+        m_events->queue_key(*character);
+}
+
 void ConsoleInput::record_escape_sequence()
 {
     auto introducer = next_byte(escape_wait_ms);

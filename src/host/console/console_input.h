@@ -38,6 +38,9 @@ public:
     bool wait();
 
     void start_timer(std::uint32_t milliseconds);
+    // A key the program typed itself, recorded at once as a key of the
+    // terminal would be, with the character it types if any.
+    void record_typed_key(std::uint8_t virtual_key, std::optional<unsigned char> character);
     void stop_timer() { m_timer_period.reset(); }
 
 private:

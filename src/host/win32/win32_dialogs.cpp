@@ -490,6 +490,57 @@ std::uint32_t Win32Dialogs::find_window(std::string_view title_prefix)
     return number(search.found);
 }
 
+// The desktop's children in their order. A window that does not answer
+// within a second is read as untitled rather than stopping the runtime.
+std::vector<ShortString> Win32Dialogs::top_level_titles()
+{
+    std::vector<ShortString> titles;
+    HWND w = GetWindow(GetDesktopWindow(), GW_CHILD);
+    if (w)
+        w = GetWindow(w, GW_HWNDFIRST);
+    for (; w; w = GetWindow(w, GW_HWNDNEXT)) {
+        char title[ShortString::capacity] = {};
+        DWORD_PTR length = 0;
+        if (!SendMessageTimeoutA(w, WM_GETTEXT, sizeof title, reinterpret_cast<LPARAM>(title),
+                                 SMTO_ABORTIFHUNG | SMTO_BLOCK, 1000, &length))
+            length = 0;
+        titles.emplace_back(std::string_view(title, std::min<std::size_t>(length, sizeof title - 1)));
+    }
+    return titles;
+}
+
+// --- typed keys -------------------------------------------------------------------
+
+namespace {
+
+BOOL CALLBACK remember_edit(HWND w, LPARAM lparam)
+{
+    char name[8] = {};
+    if (GetClassNameA(w, name, sizeof name) >= 4 && CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, name, 4,
+                                                                    "Edit", 4) == CSTR_EQUAL)
+        *reinterpret_cast<HWND*>(lparam) = w;
+    return TRUE;
+}
+
+} // namespace
+
+std::uint32_t Win32Dialogs::last_edit_descendant(std::uint32_t target)
+{
+    HWND last = nullptr;
+    if (target != 0)
+        EnumChildWindows(window(target), remember_edit, reinterpret_cast<LPARAM>(&last));
+    return number(last);
+}
+
+bool Win32Dialogs::window_enabled(std::uint32_t target) { return IsWindowEnabled(window(target)) != 0; }
+
+std::int16_t Win32Dialogs::key_for_character(char c) { return VkKeyScanA(c); }
+
+void Win32Dialogs::key_event(std::uint8_t virtual_key, std::uint8_t scan, bool released)
+{
+    keybd_event(virtual_key, scan, released ? KEYEVENTF_KEYUP : 0, 0);
+}
+
 // --- menus ---------------------------------------------------------------------
 
 std::uint32_t Win32Dialogs::create_menu() { return number(CreateMenu()); }

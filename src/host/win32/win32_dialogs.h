@@ -50,6 +50,12 @@ public:
     void set_scroll_range(std::uint32_t bar, std::int32_t low, std::int32_t high, bool redraw) override;
     void enable_window(std::uint32_t window, bool enabled) override;
     std::uint32_t find_window(std::string_view title_prefix) override;
+    std::vector<ShortString> top_level_titles() override;
+
+    std::uint32_t last_edit_descendant(std::uint32_t window) override;
+    bool window_enabled(std::uint32_t window) override;
+    std::int16_t key_for_character(char c) override;
+    void key_event(std::uint8_t virtual_key, std::uint8_t scan, bool released) override;
 
     std::uint32_t create_menu() override;
     std::uint32_t create_popup_menu() override;
