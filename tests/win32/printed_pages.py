@@ -9,6 +9,7 @@ comment):
   document NAME          the next document: the new file whose name begins
                          with NAME; the lines after it check that file
   pages N                its number of pages
+  fonts N                the number of fonts it uses
   page W H               the logical page of the points below: W x H units
                          spanning 7 1/3 x 11 inches (default 640 960, the
                          page programs draw on in a print job)
@@ -71,6 +72,11 @@ def page_count(pdf: Path) -> int:
         if line.startswith("Pages:"):
             return int(line.split()[1])
     return 0
+
+
+def font_count(pdf: Path) -> int:
+    listing = subprocess.run(["pdffonts", str(pdf)], capture_output=True, text=True).stdout.splitlines()
+    return max(0, len(listing) - 2)  # below a heading and a rule
 
 
 def page_text(pdf: Path, page: int) -> str:
@@ -142,6 +148,10 @@ def check(printed: Path, before: set[str]) -> list[str]:
             count = page_count(pdf)
             if count != int(rest[0]):
                 problems.append(f"{where}: {pdf.name} has {count} pages, expected {rest[0]}\n")
+        elif kind == "fonts":
+            count = font_count(pdf)
+            if count != int(rest[0]):
+                problems.append(f"{where}: {pdf.name} uses {count} fonts, expected {rest[0]}\n")
         elif kind == "page":
             page_units = (int(rest[0]), int(rest[1]))
         elif kind == "text":
