@@ -15,50 +15,27 @@ namespace {
 
 using testing::line;
 
-TEST(PrintLayout, ProfileEntryPageAndCopyExtents)
+// The job and hardcopy tests below cover the usual page; these are the edges.
+TEST(PrintLayout, AnisotropicPrinterAndClippedCopies)
 {
-    auto entry = parse_printer_entry("PDF,wineps.drv,CUPS:PDF");
-    ASSERT_TRUE(entry);
-    EXPECT_EQ(entry->device.view(), "PDF");
-    EXPECT_EQ(entry->driver.view(), "wineps.drv");
-    EXPECT_EQ(entry->port.view(), "CUPS:PDF");
-    EXPECT_FALSE(parse_printer_entry("HP LaserJet,HPPCL"));
-    EXPECT_FALSE(parse_printer_entry(""));
-    EXPECT_TRUE(parse_printer_entry(",,"));
-
-    struct Dots {
-        std::int32_t x, y, width, height;
-    };
-    for (Dots d : {Dots{300, 300, 2200, 3300}, Dots{600, 600, 4400, 6600}, Dots{72, 72, 528, 792},
-                   Dots{96, 96, 704, 1056}, Dots{150, 300, 1100, 3300}}) {
-        ClientSize page = page_viewport(d.x, d.y);
-        EXPECT_EQ(page.width, d.width) << d.x;
-        EXPECT_EQ(page.height, d.height) << d.y;
-    }
-
-    EXPECT_EQ(window_copy_page(300, 600).width, 400);
-    EXPECT_EQ(window_copy_page(300, 600).height, 600);
-    EXPECT_EQ(window_copy_page(640, 480).width, 640);
-    EXPECT_EQ(window_copy_page(640, 480).height, 960);
+    ClientSize page = page_viewport(150, 300);
+    EXPECT_EQ(page.width, 1100);
+    EXPECT_EQ(page.height, 3300);
 
     struct Copy {
         std::int32_t x1, y1, x2, y2, print_width, print_height;
-        bool whole;
         ScreenCopyArea area;
     };
     const Copy copies[] = {
-        {0, 0, 640, 480, 640, 480, true, {0, 0, 639, 479}},
-        {10, 20, 100, 200, 640, 480, false, {10, 20, 91, 181}},
-        {0, 0, 1000, 1000, 640, 480, false, {0, 0, 640, 480}},
+        {0, 0, 1000, 1000, 640, 480, {0, 0, 640, 480}},
+        {600, 400, 1000, 1000, 640, 480, {600, 400, 401, 480}},
         // A tall print area is cut to a page of its width.
-        {0, 0, 50, 500, 100, 1000, false, {0, 0, 51, 150}},
+        {0, 0, 50, 500, 100, 1000, {0, 0, 51, 150}},
     };
     for (const Copy& c : copies) {
-        ScreenCopyArea a = screen_copy_area(c.x1, c.y1, c.x2, c.y2, c.print_width, c.print_height, c.whole);
-        EXPECT_EQ(a.x, c.area.x);
-        EXPECT_EQ(a.y, c.area.y);
-        EXPECT_EQ(a.width, c.area.width) << c.x2;
-        EXPECT_EQ(a.height, c.area.height) << c.y2;
+        ScreenCopyArea a = screen_copy_area(c.x1, c.y1, c.x2, c.y2, c.print_width, c.print_height, false);
+        EXPECT_EQ(a.width, c.area.width) << c.x1 << "," << c.x2;
+        EXPECT_EQ(a.height, c.area.height) << c.y1 << "," << c.y2;
     }
 }
 
