@@ -37,6 +37,11 @@ PACKAGES=(
     xvfb
     locales
     imagemagick
+    # printing under Wine: CUPS with a printer that writes PDF files, and
+    # the tools that read the pages back (page count, text, pixels)
+    cups
+    printer-driver-cups-pdf
+    poppler-utils
     # ODBC: the driver manager, loaded at run time, and the SQLite driver the
     # tests connect through (natively and from Wine's odbc32)
     unixodbc

@@ -8,6 +8,13 @@
 # keeps one Wine server alive while the command runs, and stops the server
 # before Xvfb, whatever happens. The command sees DISPLAY, WINEPREFIX,
 # WINEDEBUG=-all, a German locale and TALVEN_WINE (the 64-bit loader).
+#
+# Printing: the CUPS printer "PDF" (cups-pdf) is the default printer, so that
+# Wine's default printer writes each document as a PDF file into
+# TALVEN_PDF_DIR (~/PDF of the user, emptied here). The scheduler is started
+# when it does not run, and stopped again at the end; the printer is added
+# when it is missing, before the prefix is created: Wine takes its default
+# printer from CUPS when it creates a prefix.
 set -euo pipefail
 
 build=${1:?build folder}
@@ -36,6 +43,7 @@ done
 [[ -n $display ]] || { echo "wine-env: no free display" >&2; exit 2; }
 
 xvfb_pid=
+cupsd_pid=
 cleanup() {
     "$WINESERVER" -k >/dev/null 2>&1 || true
     timeout 20 "$WINESERVER" -w >/dev/null 2>&1 || true
@@ -43,8 +51,37 @@ cleanup() {
         kill "$xvfb_pid" 2>/dev/null || true
         wait "$xvfb_pid" 2>/dev/null || true
     fi
+    if [[ -n $cupsd_pid ]]; then
+        kill "$cupsd_pid" 2>/dev/null || true
+        wait "$cupsd_pid" 2>/dev/null || true
+    fi
 }
 trap cleanup EXIT INT TERM
+
+scheduler_runs() { LC_ALL=C lpstat -r 2>/dev/null | grep -q 'scheduler is running'; }
+
+# True when the PDF printer is there and the default one.
+pdf_printer() {
+    command -v cupsd >/dev/null && command -v lpadmin >/dev/null || return 1
+    if ! scheduler_runs; then
+        /usr/sbin/cupsd -f >/dev/null 2>&1 &
+        cupsd_pid=$!
+        for _ in $(seq 100); do
+            scheduler_runs && break
+            sleep 0.1
+        done
+    fi
+    if ! lpstat -v PDF >/dev/null 2>&1; then
+        lpadmin -p PDF -v cups-pdf:/ -E -P /usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd >/dev/null 2>&1 || return 1
+    fi
+    [[ $(LC_ALL=C lpstat -d 2>/dev/null) == *": PDF" ]] || lpadmin -d PDF >/dev/null 2>&1 || return 1
+}
+export TALVEN_PDF_DIR="$(getent passwd "$(id -un)" | cut -d: -f6)/PDF"
+printer=no
+if pdf_printer; then
+    printer=yes
+    rm -f "$TALVEN_PDF_DIR"/*.pdf
+fi
 
 Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
@@ -54,7 +91,9 @@ for _ in $(seq 50); do
     sleep 0.1
 done
 
-if [[ ! -f $WINEPREFIX/system.reg ]]; then
+# A prefix made before the printer existed has no default printer.
+if [[ ! -f $WINEPREFIX/system.reg ]] ||
+   { [[ $printer == yes ]] && ! grep -qs '^"device"="PDF,' "$WINEPREFIX/user.reg"; }; then
     rm -rf "$WINEPREFIX"
     timeout 300 "$TALVEN_WINE" wineboot --init >/dev/null 2>&1 || true
 fi

@@ -61,6 +61,7 @@ std::span<const CommandEntry> drawing_commands();
 std::span<const FunctionEntry> drawing_functions();
 std::span<const SysVarEntry> drawing_sysvars();
 std::span<const CommandEntry> bitmap_commands();
+std::span<const CommandEntry> printing_commands();
 
 // dialogs/
 std::span<const CommandEntry> builtin_dialogs_commands();

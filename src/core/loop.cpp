@@ -6,6 +6,7 @@
 #include "core/runtime.h"
 #include "data/table_functions.h"
 #include "values/arguments.h"
+#include "window/printing.h"
 
 namespace talven {
 namespace {
@@ -86,6 +87,9 @@ void run_loop(Runtime& rt)
 
 void end_of_program_cleanup(Runtime& rt)
 {
+    // An open print job is finished, never abandoned: the spooler gets a
+    // whole document also when the program ends on an error.
+    end_print_job(rt);
     // Tables are closed on every way out, so that no header is left stale.
     close_all_tables(rt);
     // Area blocks go back to the host; the process end would release them

@@ -19,6 +19,7 @@ std::span<const std::span<const CommandEntry>> command_registries()
         file_commands(),
         drawing_commands(),
         bitmap_commands(),
+        printing_commands(),
         event_commands(),
         table_functions_commands(),
         index_commands(),

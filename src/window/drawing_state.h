@@ -28,6 +28,7 @@ struct DrawSettings {
     // Set and cleared by printing: both slots hold the printer.
     bool print_job_open = false;
     Surface printer;
+    ClientSize printer_page;  // the page's viewport in device pixels
 
     std::uint8_t font_charset = 0;
     BrushRecord brush;

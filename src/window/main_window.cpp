@@ -4,6 +4,7 @@
 
 #include "core/runtime.h"
 #include "values/arguments.h"
+#include "window/printing.h"
 
 namespace talven {
 
@@ -152,6 +153,8 @@ void cmd_paintmode(Runtime& rt)
 
 void cmd_repaint(Runtime& rt)
 {
+    if (refused_while_printing(rt, "REPAINT"))
+        return;
     if (rt.main_window.paint_mode > 0 && window_exists(rt))
         rt.host.repaint_main_window();
 }

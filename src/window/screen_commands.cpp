@@ -5,6 +5,7 @@
 #include "window/main_window.h"
 #include "values/arguments.h"
 #include "window/drawing.h"
+#include "window/printing.h"
 
 namespace talven {
 namespace {
@@ -24,6 +25,8 @@ void cmd_locate(Runtime& rt)
 // COLOR foreground, background: palette indexes, taken AND 15.
 void cmd_color(Runtime& rt)
 {
+    if (refused_while_printing(rt, "COLOR"))
+        return;
     auto foreground = arg_integer(rt, ',');
     if (!foreground)
         return;
@@ -36,6 +39,8 @@ void cmd_color(Runtime& rt)
 
 void cmd_font(Runtime& rt)
 {
+    if (refused_while_printing(rt, "FONT"))
+        return;
     if (auto n = arg_integer(rt, rest_of_text))
         rt.screen.set_font(*n);
 }
@@ -44,6 +49,8 @@ void cmd_font(Runtime& rt)
 // a solid brush of the colour, or with white.
 void cmd_cls(Runtime& rt)
 {
+    if (refused_while_printing(rt, "CLS"))
+        return;
     std::optional<std::int32_t> color;
     if (arguments_left(rt)) {
         auto given = arg_long(rt, rest_of_text);
@@ -60,6 +67,8 @@ void cmd_cls(Runtime& rt)
 // the cells, so the host shows them like any other text.
 void cmd_tbox(Runtime& rt)
 {
+    if (refused_while_printing(rt, "TBOX"))
+        return;
     auto row1 = arg_integer(rt, ',');
     if (!row1)
         return;

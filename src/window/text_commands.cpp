@@ -5,6 +5,7 @@
 #include "core/loop.h"
 #include "core/runtime.h"
 #include "window/main_window.h"
+#include "window/printing.h"
 #include "data/file_commands.h"
 #include "values/conversions.h"
 #include "values/print_format.h"
@@ -26,11 +27,13 @@ bool redirected_to_file(Runtime& rt, std::string_view keyword)
 void cmd_print(Runtime& rt)
 {
     if (!arguments_left(rt)) {
+        if (refused_while_printing(rt, "PRINT"))
+            return;
         ensure_window(rt);
         rt.screen.write(rt.host, newline);
         return;
     }
-    if (redirected_to_file(rt, "PRINT"))
+    if (redirected_to_file(rt, "PRINT") || refused_while_printing(rt, "PRINT"))
         return;
     ensure_window(rt);
     rt.fetch.last_argument = false;
@@ -88,7 +91,7 @@ ShortString read_typed_line(Runtime& rt)
 
 void cmd_input(Runtime& rt)
 {
-    if (redirected_to_file(rt, "INPUT"))
+    if (redirected_to_file(rt, "INPUT") || refused_while_printing(rt, "INPUT"))
         return;
     ensure_window(rt);
     ShortString name = upper_trimmed(rt.loop.args.view());

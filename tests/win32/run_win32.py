@@ -8,6 +8,7 @@ tests/golden/run_golden.py) and may add:
                     (the full list is in driver.cpp)
   dde_server        the application name the driver answers to as a DDE server
                     (its hidden window is titled "DDE-Server " and the name)
+  printed           the documents it prints, read back (see printed_pages.py)
 
 The program is compiled with the native talvenc, then the test driver starts
 talven.exe under Wine with TALVEN_STREAM=1, so that the program's text output
@@ -38,6 +39,8 @@ import sys
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "golden"))
+sys.path.insert(0, str(Path(__file__).resolve().parent))
+import printed_pages  # noqa: E402
 import run_golden as rg  # noqa: E402
 
 WINE_TIMEOUT_SECONDS = 40
@@ -113,11 +116,15 @@ def one(test: Path, args) -> int:
         known_dir = test / "known"
         if known_dir.is_dir():
             expected = rg.overlay(expected, rg.read_expectation(known_dir))
+        printed = test / "printed"
+        before = printed_pages.snapshot()
         outcome = run_test(test, scratch, args)
     except rg.TestError as e:
         print(f"FAIL {name}: {e}\nscratch kept in {scratch}")
         return 1
     problems = rg.compare(expected, outcome)
+    if printed.exists():
+        problems += printed_pages.check(printed, before)
     if not problems:
         shutil.rmtree(scratch, ignore_errors=True)
         print(f"PASS {name}")
