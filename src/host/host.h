@@ -16,6 +16,7 @@
 #include "host/drawing_host.h"
 #include "host/host_files.h"
 #include "host/odbc_library.h"
+#include "host/picture_host.h"
 #include "host/system_host.h"
 #include "window/events.h"
 #include "window/window_style.h"
@@ -98,6 +99,8 @@ public:
     // The drawing operations; a host without a display accepts them and
     // draws nothing.
     virtual DrawingHost& drawing() { return no_drawing(); }
+    // The memory bitmap, the clipboard's picture, icons and cursors.
+    virtual PictureHost& pictures() { return no_pictures(); }
 
     // Controls, dialog windows, menus and the built-in dialogs; a host
     // without a user interface creates nothing and cancels every dialog.

@@ -21,6 +21,7 @@
 #include "host/win32/win32_drawing.h"
 #include "host/win32/win32_files.h"
 #include "host/win32/win32_odbc_library.h"
+#include "host/win32/win32_pictures.h"
 #include "host/win32/win32_system.h"
 
 namespace talven {
@@ -43,6 +44,7 @@ public:
         return m_files;
     }
     DrawingHost& drawing() override { return m_drawing; }
+    PictureHost& pictures() override { return m_pictures; }
     DialogHost& dialogs() override { return m_dialogs; }
     SystemHost& system() override { return m_system; }
     OdbcLibrary& odbc_library() override { return m_odbc; }
@@ -127,6 +129,7 @@ private:
     // Over m_files while TALVEN_FILE_FAULTS names calls to fail.
     std::unique_ptr<FaultyFiles> m_faulty_files;
     Win32Drawing m_drawing{*this};
+    Win32Pictures m_pictures{*this, m_drawing};
     Win32Dialogs m_dialogs{*this, m_instance};
     Win32System m_system{*this};
     Win32OdbcLibrary m_odbc;
