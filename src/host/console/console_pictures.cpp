@@ -63,10 +63,15 @@ bool ConsolePictures::load_memory_bitmap(const Dib& picture)
     return true;
 }
 
+bool ConsolePictures::reaches(const Surface& surface) const
+{
+    return surface.kind != SurfaceKind::None && (surface.kind != SurfaceKind::Memory || m_memory);
+}
+
 void ConsolePictures::copy_area(const DrawSlots& slots, CopyFrom from, const Area& s, const Area& t, bool stretch,
                                 CopyMode mode)
 {
-    if (from == CopyFrom::Memory && !m_memory)
+    if ((from == CopyFrom::Memory && !m_memory) || !reaches(slots.primary))
         return;
     m_drawing.log(slots, "copy %s %d,%d size %d,%d to %d,%d size %d,%d %s %s",
                   from == CopyFrom::Memory ? "memory" : "within", s.x, s.y, s.width, s.height, t.x, t.y, t.width,
@@ -75,7 +80,7 @@ void ConsolePictures::copy_area(const DrawSlots& slots, CopyFrom from, const Are
 
 void ConsolePictures::copy_to_memory(const DrawSlots& slots, const Area& s, std::int32_t x, std::int32_t y)
 {
-    if (!m_memory || slots.primary.kind == SurfaceKind::None)
+    if (!m_memory || !reaches(slots.primary))
         return;
     m_drawing.log(slots, "tomemory %d,%d size %d,%d at %d,%d", s.x, s.y, s.width, s.height, x, y);
 }
@@ -98,7 +103,7 @@ std::optional<PictureSize> ConsolePictures::picture_from_clipboard(const DrawSlo
     if (!picture)
         return std::nullopt;
     const std::int32_t height = picture->height < 0 ? -picture->height : picture->height;
-    if (slots.primary.kind != SurfaceKind::None)
+    if (reaches(slots.primary))
         m_drawing.draw_picture(slots, *picture, x, y, picture->width, height, false, mode);
     return PictureSize{picture->width, height};
 }
@@ -107,7 +112,7 @@ std::optional<PictureSize> ConsolePictures::picture_from_clipboard(const DrawSlo
 // no device context fails.
 bool ConsolePictures::draw_icon(const DrawSlots& slots, const IconSource& icon, std::int32_t x, std::int32_t y)
 {
-    if (slots.primary.kind == SurfaceKind::None)
+    if (!reaches(slots.primary))
         return false;
     switch (icon.from) {
     case IconFrom::Runtime:

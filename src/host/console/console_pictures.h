@@ -32,6 +32,10 @@ public:
     void show_pointer(bool visible) override;
 
 private:
+    // Whether a surface is there to be drawn on: the memory bitmap only
+    // once it was made.
+    bool reaches(const Surface& surface) const;
+
     ConsoleDrawing& m_drawing;
     ConsoleSystem& m_system;
     std::optional<PictureSize> m_memory;
