@@ -48,6 +48,10 @@ PACKAGES=(
     odbcinst
     libsqliteodbc
     sqlite3
+    # a second ODBC driver: a private PostgreSQL cluster that
+    # scripts/odbc-postgres.sh starts for its tests and stops again
+    postgresql
+    odbc-postgresql
 )
 
 missing=()

@@ -2,7 +2,8 @@
 # Installs what is missing, builds every configuration and runs the test suite.
 # Stages: setup, native build, win64 build, win32 build (the release build:
 # built and linked, never run here), CTest on the native build, the Win32
-# tests on the win64 build under Wine and Xvfb (scripts/wine-env.sh), the same suite
+# tests on the win64 build under Wine and Xvfb (scripts/wine-env.sh), the
+# ODBC tests against PostgreSQL on both hosts (scripts/odbc-postgres.sh), the same suite
 # built with AddressSanitizer + UndefinedBehaviorSanitizer (asan preset), and
 # the fuzz targets built with clang-16 (fuzz preset): each replays its corpus
 # and runs a short pass with a fixed seed and number of runs. Each stage
@@ -86,6 +87,7 @@ stage "build win32" build win32
 stage "ctest native" ctest --preset native
 # The Win32 tests compile their programs with the native talvenc.
 stage "ctest win32 (Wine)" wine_tests
+stage "ODBC through PostgreSQL (both hosts)" scripts/odbc-postgres.sh
 stage "build asan" build asan && stage "ctest asan" ctest --preset asan
 stage "build fuzz" build fuzz && stage "ctest fuzz (corpus replay, short fixed-seed pass)" ctest --preset fuzz
 

@@ -62,6 +62,8 @@ std::span<const FunctionEntry> drawing_functions();
 std::span<const SysVarEntry> drawing_sysvars();
 std::span<const CommandEntry> bitmap_commands();
 std::span<const CommandEntry> printing_commands();
+std::span<const CommandEntry> icon_commands();
+std::span<const FunctionEntry> icon_commands_functions();
 
 // dialogs/
 std::span<const CommandEntry> builtin_dialogs_commands();

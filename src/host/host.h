@@ -17,6 +17,7 @@
 #include "host/host_files.h"
 #include "host/odbc_library.h"
 #include "host/print_host.h"
+#include "host/picture_host.h"
 #include "host/system_host.h"
 #include "window/events.h"
 #include "window/window_style.h"
@@ -99,6 +100,8 @@ public:
     // The drawing operations; a host without a display accepts them and
     // draws nothing.
     virtual DrawingHost& drawing() { return no_drawing(); }
+    // The memory bitmap, the clipboard's picture, icons and cursors.
+    virtual PictureHost& pictures() { return no_pictures(); }
 
     // The default printer; a host without one refuses every print job.
     virtual PrintHost& printing() { return no_printing(); }

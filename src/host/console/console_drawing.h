@@ -44,8 +44,10 @@ public:
     std::optional<Dib> capture(const Surface& surface, std::int32_t x, std::int32_t y, std::int32_t width,
                                std::int32_t height) override;
 
-private:
+    // One line of the drawing log, after the names of the two slots.
     void log(const DrawSlots& slots, const char* format, ...) __attribute__((format(printf, 3, 4)));
+
+private:
 
     std::FILE* m_log = nullptr;
     std::uint64_t m_next_dc = 0x100;

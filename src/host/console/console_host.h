@@ -14,6 +14,7 @@
 #include "host/console/console_files.h"
 #include "host/console/console_input.h"
 #include "host/console/console_odbc_library.h"
+#include "host/console/console_pictures.h"
 #include "host/console/console_system.h"
 #include "host/faulty_files.h"
 #include "host/host.h"
@@ -38,6 +39,7 @@ public:
         return m_files;
     }
     DrawingHost& drawing() override { return m_drawing; }
+    PictureHost& pictures() override { return m_pictures; }
     DialogHost& dialogs() override { return m_dialogs; }
     SystemHost& system() override { return m_system; }
     OdbcLibrary& odbc_library() override { return m_odbc; }
@@ -80,6 +82,7 @@ private:
     ConsoleInput m_input;
     ConsoleDialogs m_dialogs;
     ConsoleSystem m_system{*this};
+    ConsolePictures m_pictures{m_drawing, m_system};
     ConsoleOdbcLibrary m_odbc;
     std::string m_windows_directory;
     // Standard output is a terminal: the text screen is shown on it with

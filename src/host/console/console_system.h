@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "host/system_host.h"
+#include "window/bmp.h"
 
 namespace talven {
 
@@ -37,7 +38,19 @@ public:
     bool run_program_and_wait(std::string_view command_line, std::int32_t show) override;
     std::optional<ShortString> clipboard_text() override;
     void put_clipboard_text(std::string_view text) override;
-    void clear_clipboard() override { m_clipboard.reset(); }
+    void clear_clipboard() override
+    {
+        m_clipboard.reset();
+        m_clipboard_picture.reset();
+    }
+    // The clipboard's picture, beside its text. Putting one there empties
+    // the clipboard first, as putting text does not.
+    const std::optional<Dib>& clipboard_picture() const { return m_clipboard_picture; }
+    void set_clipboard_picture(Dib picture)
+    {
+        clear_clipboard();
+        m_clipboard_picture = std::move(picture);
+    }
 
 private:
     // The program's name for an INI file: one without a folder lives in the
@@ -51,6 +64,7 @@ private:
     Host& m_host;
     std::string m_windows_directory;
     std::optional<std::string> m_clipboard;
+    std::optional<Dib> m_clipboard_picture;
     std::vector<pid_t> m_started;
 };
 

@@ -6,13 +6,13 @@
 
 #include <commdlg.h>
 #include <shlobj.h>
-#include <tlhelp32.h>
 
 #include <algorithm>
 #include <cstring>
 #include <string>
 
 #include "host/win32/win32_host.h"
+#include "host/win32/win32_modules.h"
 
 namespace talven {
 namespace {
@@ -266,25 +266,7 @@ INT_PTR CALLBACK edit_procedure(HWND dialog, UINT message, WPARAM wparam, LPARAM
 
 } // namespace
 
-HINSTANCE Win32Dialogs::module(std::uint32_t instance) const
-{
-    if (instance == 0 || instance == number(m_instance))
-        return m_instance;
-    HMODULE found = nullptr;
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, 0);
-    if (snapshot == INVALID_HANDLE_VALUE)
-        return nullptr;
-    MODULEENTRY32 entry{};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Module32First(snapshot, &entry); more; more = Module32Next(snapshot, &entry)) {
-        if (number(entry.hModule) == instance) {
-            found = entry.hModule;
-            break;
-        }
-    }
-    CloseHandle(snapshot);
-    return found;
-}
+HINSTANCE Win32Dialogs::module(std::uint32_t instance) const { return module_of_number(m_instance, instance); }
 
 HWND Win32Dialogs::owner() const { return m_host.main_window(); }
 

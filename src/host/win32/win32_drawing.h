@@ -21,6 +21,8 @@ public:
     // The DC of the memory bitmap, the target of STARTPAINT -1; null while
     // there is none.
     void set_memory_dc(HDC dc) { m_memory_dc = dc; }
+    // The DC a surface names now; null for none.
+    HDC dc_of(const Surface& surface) const;
 
     std::uint64_t acquire_window_dc(std::uint32_t window) override;
     void release_window_dc(std::uint32_t window, std::uint64_t dc) override;
@@ -55,7 +57,6 @@ private:
         HGDIOBJ original = nullptr;
     };
 
-    HDC dc_of(const Surface& surface) const;
     template <class F>
     void on_both(const DrawSlots& slots, F&& draw);
     void replace(Current& current, const DrawSlots& slots, HGDIOBJ created);

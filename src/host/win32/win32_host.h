@@ -22,6 +22,7 @@
 #include "host/win32/win32_files.h"
 #include "host/win32/win32_odbc_library.h"
 #include "host/win32/win32_printing.h"
+#include "host/win32/win32_pictures.h"
 #include "host/win32/win32_system.h"
 
 namespace talven {
@@ -45,6 +46,7 @@ public:
     }
     DrawingHost& drawing() override { return m_drawing; }
     PrintHost& printing() override { return m_printing; }
+    PictureHost& pictures() override { return m_pictures; }
     DialogHost& dialogs() override { return m_dialogs; }
     SystemHost& system() override { return m_system; }
     OdbcLibrary& odbc_library() override { return m_odbc; }
@@ -130,6 +132,7 @@ private:
     std::unique_ptr<FaultyFiles> m_faulty_files;
     Win32Drawing m_drawing{*this};
     Win32Printing m_printing{*this};
+    Win32Pictures m_pictures{*this, m_drawing};
     Win32Dialogs m_dialogs{*this, m_instance};
     Win32System m_system{*this};
     Win32OdbcLibrary m_odbc;
