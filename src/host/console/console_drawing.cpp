@@ -39,19 +39,6 @@ const char* shape_name(Shape kind)
     return "?";
 }
 
-const char* mode_name(CopyMode mode)
-{
-    switch (mode) {
-    case CopyMode::Copy: return "copy";
-    case CopyMode::And: return "and";
-    case CopyMode::Paint: return "paint";
-    case CopyMode::Invert: return "invert";
-    case CopyMode::DestInvert: return "destinvert";
-    case CopyMode::Transparent: return "transparent";
-    }
-    return "?";
-}
-
 const char* brush_name(BrushStyle style)
 {
     switch (style) {
@@ -63,6 +50,19 @@ const char* brush_name(BrushStyle style)
 }
 
 } // namespace
+
+const char* copy_mode_name(CopyMode mode)
+{
+    switch (mode) {
+    case CopyMode::Copy: return "copy";
+    case CopyMode::And: return "and";
+    case CopyMode::Paint: return "paint";
+    case CopyMode::Invert: return "invert";
+    case CopyMode::DestInvert: return "destinvert";
+    case CopyMode::Transparent: return "transparent";
+    }
+    return "?";
+}
 
 ConsoleDrawing::ConsoleDrawing()
 {
@@ -202,7 +202,7 @@ bool ConsoleDrawing::draw_picture(const DrawSlots& slots, const Dib& picture, st
                                   std::int32_t width, std::int32_t height, bool stretch, CopyMode mode)
 {
     log(slots, "picture %dx%dx%d at %d,%d size %d,%d %s %s", picture.width, picture.height, picture.bits, x, y, width,
-        height, stretch ? "stretch" : "plain", mode_name(mode));
+        height, stretch ? "stretch" : "plain", copy_mode_name(mode));
     return true;
 }
 

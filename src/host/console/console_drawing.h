@@ -9,6 +9,9 @@
 
 namespace talven {
 
+// A copy mode as the drawing log names it.
+const char* copy_mode_name(CopyMode mode);
+
 class ConsoleDrawing : public DrawingHost {
 public:
     // The log file named by the environment, if any.

@@ -32,19 +32,6 @@ bool runtime_has(const std::string_view (&names)[N], std::uint32_t module, const
                        [&](std::string_view n) { return is_upper_ansi_equal(n, name.name.view()); });
 }
 
-const char* mode_text(CopyMode mode)
-{
-    switch (mode) {
-    case CopyMode::Copy: return "copy";
-    case CopyMode::And: return "and";
-    case CopyMode::Paint: return "paint";
-    case CopyMode::Invert: return "invert";
-    case CopyMode::DestInvert: return "destinvert";
-    case CopyMode::Transparent: return "transparent";
-    }
-    return "?";
-}
-
 std::string utf8(std::string_view ansi) { return ansi_to_utf8(ansi); }
 
 } // namespace
@@ -75,7 +62,7 @@ void ConsolePictures::copy_area(const DrawSlots& slots, CopyFrom from, const Are
         return;
     m_drawing.log(slots, "copy %s %d,%d size %d,%d to %d,%d size %d,%d %s %s",
                   from == CopyFrom::Memory ? "memory" : "within", s.x, s.y, s.width, s.height, t.x, t.y, t.width,
-                  t.height, stretch ? "stretch" : "plain", mode_text(mode));
+                  t.height, stretch ? "stretch" : "plain", copy_mode_name(mode));
 }
 
 void ConsolePictures::copy_to_memory(const DrawSlots& slots, const Area& s, std::int32_t x, std::int32_t y)

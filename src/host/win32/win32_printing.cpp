@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "host/win32/win32_gdi.h"
 #include "host/win32/win32_host.h"
 
 namespace talven {
@@ -18,36 +19,6 @@ H handle_of(std::uint32_t handle)
 {
     return reinterpret_cast<H>(static_cast<std::intptr_t>(static_cast<std::int32_t>(handle)));
 }
-
-// A memory DC with a bitmap compatible with a reference DC, for one copy.
-class CopyBitmap {
-public:
-    CopyBitmap(HDC reference, int width, int height)
-        : m_dc(CreateCompatibleDC(reference)), m_bitmap(CreateCompatibleBitmap(reference, width, height))
-    {
-        if (m_dc && m_bitmap)
-            m_old = SelectObject(m_dc, m_bitmap);
-    }
-    ~CopyBitmap()
-    {
-        if (m_dc) {
-            if (m_old)
-                SelectObject(m_dc, m_old);
-            DeleteDC(m_dc);
-        }
-        if (m_bitmap)
-            DeleteObject(m_bitmap);
-    }
-    CopyBitmap(const CopyBitmap&) = delete;
-    CopyBitmap& operator=(const CopyBitmap&) = delete;
-    bool ok() const { return m_dc && m_bitmap && m_old; }
-    HDC dc() const { return m_dc; }
-
-private:
-    HDC m_dc;
-    HBITMAP m_bitmap;
-    HGDIOBJ m_old = nullptr;
-};
 
 } // namespace
 
@@ -105,7 +76,7 @@ bool Win32Printing::print_surface(std::uint64_t printer, const Surface& surface,
     auto from = handle_of<HDC>(m_host.drawing().surface_handle(surface));
     if (!from)
         return false;
-    CopyBitmap copy(from, width, height);
+    MemorySurface copy(from, CreateCompatibleBitmap(from, width, height));
     if (!copy.ok() || !BitBlt(copy.dc(), 0, 0, width, height, from, 0, 0, SRCCOPY))
         return false;
     return BitBlt(dc_of(printer), x, y, w, h, copy.dc(), x, y, SRCCOPY) != 0;
@@ -135,7 +106,7 @@ int Win32Printing::print_window_image(std::uint64_t printer, const WindowImage& 
     HDC screen = GetDC(desktop);
     int failed = 0;
     {
-        CopyBitmap copy(screen, image.width, image.height);
+        MemorySurface copy(screen, CreateCompatibleBitmap(screen, image.width, image.height));
         if (!copy.ok() || !BitBlt(copy.dc(), 0, 0, image.width, image.height, dc_of(image.dc), 0, 0, SRCCOPY))
             ++failed;
         if (!copy.ok() || !BitBlt(dc_of(printer), 0, 0, image.width, image.height, copy.dc(), 0, 0, SRCCOPY))
