@@ -8,6 +8,7 @@
 #include "core/dispatch.h"
 #include "core/loop.h"
 #include "core/runtime.h"
+#include "system/dll_calls.h"
 #include "values/conversions.h"
 #include "values/arguments.h"
 
@@ -438,9 +439,16 @@ void evaluate_declared_function(Runtime& rt)
         rt.value.type = ValueType::None;
         return;
     }
-    // The parameter count stands from the sixth character on, ended by ")".
+    // The parameter count stands from the sixth character on, ended by ")";
+    // a line without one holds no count at all.
+    std::string_view text = definition.size() > 5 ? definition.substr(5) : std::string_view();
+    if (find_at_depth_zero(text, ')') == std::string_view::npos) {
+        rt.fatal(Msg::ParameterCountRange);
+        rt.value.type = ValueType::None;
+        return;
+    }
     ArgText call_args = args;
-    args = ArgText(definition.size() > 5 ? definition.substr(5) : std::string_view());
+    args = ArgText(text);
     auto count = arg_integer(rt, ')');
     ArgText body = args;
     args = call_args;
@@ -458,23 +466,16 @@ void evaluate_declared_function(Runtime& rt)
     }
     call_args = args;
     args = body;
-    if (!body.empty() && body.front() == '!') {
-        // DLL calls are not built on this runtime yet: they fail as a
-        // library that cannot be loaded.
+    // "!" names a function of a 32-bit library, "*" one of a 16-bit library
+    // that the bridge program calls.
+    if (!body.empty() && (body.front() == '!' || body.front() == '*')) {
+        bool bridge = body.front() == '*';
         args.drop_front(1);
-        arg_value(rt, ',', Expect::String);
-        ShortString library = rt.value.text();
+        if (bridge)
+            call_through_bridge(rt, *count);
+        else
+            call_library_function(rt, *count);
         args = call_args;
-        rt.fatal(Msg::DllLoadFailed, library.view());
-        rt.value.type = ValueType::Long;
-        rt.value.long_integer = 0;
-        return;
-    }
-    if (!body.empty() && body.front() == '*') {
-        args = call_args;
-        rt.fatal(Msg::BridgeMissing);
-        rt.value.type = ValueType::Long;
-        rt.value.long_integer = 0;
         return;
     }
     arg_value(rt, rest_of_text);

@@ -90,6 +90,8 @@ std::span<const CommandEntry> system_services_commands();
 std::span<const FunctionEntry> system_services_functions();
 std::span<const CommandEntry> keyboard_simulation_commands();
 std::span<const FunctionEntry> keyboard_simulation_functions();
+std::span<const CommandEntry> dll_calls_commands();
+std::span<const FunctionEntry> dll_calls_functions();
 
 // Every command registration table, in the order they are merged.
 std::span<const std::span<const CommandEntry>> command_registries();

@@ -30,6 +30,7 @@ std::span<const std::span<const CommandEntry>> command_registries()
         menus_commands(),
         system_services_commands(),
         keyboard_simulation_commands(),
+        dll_calls_commands(),
     };
     return registries;
 }
@@ -51,6 +52,7 @@ std::span<const std::span<const FunctionEntry>> function_registries()
         controls_functions(),
         system_services_functions(),
         keyboard_simulation_functions(),
+        dll_calls_functions(),
     };
     return registries;
 }

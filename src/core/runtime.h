@@ -17,6 +17,7 @@
 #include "dialogs/dialog_state.h"
 #include "data/table.h"
 #include "host/host.h"
+#include "system/dll_calls.h"
 #include "values/arg_cache.h"
 #include "values/value.h"
 #include "values/variables.h"
@@ -171,6 +172,7 @@ struct Runtime {
     ControlFlowState flow;
     ElementList elements;
     DialogState dialogs;
+    DllState dll;
     InputState input;
     FontSettings fonts;
     FileState files;

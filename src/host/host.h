@@ -15,6 +15,7 @@
 #include "host/dialog_host.h"
 #include "host/drawing_host.h"
 #include "host/host_files.h"
+#include "host/library_host.h"
 #include "host/odbc_library.h"
 #include "host/print_host.h"
 #include "host/picture_host.h"
@@ -189,6 +190,8 @@ public:
     virtual SystemHost& system() { return no_system(); }
     // The ODBC driver manager, loaded on demand.
     virtual OdbcLibrary& odbc_library() { return no_odbc_library(); }
+    // Libraries for DLL calls, and the bridge program's process.
+    virtual LibraryHost& libraries() { return no_libraries(); }
 
     // The main window. A host without a display keeps a window that exists
     // once created and shows nothing; its text capacity is the console's.

@@ -49,6 +49,7 @@ enum class FileCreation {
     OpenExisting,  // fails when the file does not exist
     CreateAlways,  // creates the file, or empties an existing one
     OpenOrCreate,  // opens an existing file as it is, or creates a missing one
+    CreateNew,     // creates the file; fails when it exists (183, or 80 on Windows)
 };
 
 // Which file a name leads to, for telling two names of one file apart.

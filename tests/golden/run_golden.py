@@ -14,6 +14,11 @@ One test is one folder, tests/golden/<subsystem>/<behaviour>/:
                     shell does; default `program`; an empty file means no
                     parameter at all
   given/            optional: files copied into the scratch folder first
+  helpers           optional: names of helper programs and libraries the
+                    build makes for the tests (tests/helpers/), one a line,
+                    copied from --helpers into the scratch folder: each file
+                    there whose name before its first "." is the name
+                    (tvtest: tvtest.so natively, tvtest.dll on Windows)
   stdin             optional: standard input (default: empty)
   answers.txt       optional: message-box answers, passed as TALVEN_ANSWERS
   env               optional: extra environment, one NAME=VALUE per line
@@ -57,6 +62,7 @@ import tvcgen  # noqa: E402
 
 TIMEOUT_SECONDS = 10
 SKIP = 77
+HELPERS: Path | None = None
 
 
 @dataclass
@@ -206,6 +212,19 @@ def prepare(test: Path, scratch: Path, talven: str, talvenc: str, env: dict[str,
         raise TestError("no program.tvs or program.TVC.py")
 
 
+def copy_helpers(test: Path, scratch: Path) -> None:
+    wanted = test / "helpers"
+    if not wanted.exists():
+        return
+    for name in wanted.read_text(encoding="utf-8").split():
+        found = [f for f in (HELPERS.iterdir() if HELPERS and HELPERS.is_dir() else [])
+                 if f.is_file() and f.name.split(".")[0] == name]
+        if not found:
+            raise TestError(f"helper {name} is missing in {HELPERS} (not built?)")
+        for f in found:
+            shutil.copy2(f, scratch / f.name)
+
+
 def test_environment(test: Path, env: dict[str, str]) -> dict[str, str]:
     env = dict(env)
     answers = test / "answers.txt"
@@ -234,6 +253,7 @@ def run_test(test: Path, scratch: Path, talven: str, talvenc: str) -> Outcome:
     given = test / "given"
     if given.is_dir():
         shutil.copytree(given, scratch, dirs_exist_ok=True)
+    copy_helpers(test, scratch)
     prepare(test, scratch, talven, talvenc, env)
     env["TALVEN_WINDIR"] = str(scratch)
     env = test_environment(test, env)
@@ -415,6 +435,11 @@ def set_timeout(seconds: float) -> None:
     TIMEOUT_SECONDS = seconds
 
 
+def set_helpers(folder: Path | None) -> None:
+    global HELPERS
+    HELPERS = folder.resolve() if folder else None
+
+
 # --- command line -------------------------------------------------------------------
 
 def main() -> int:
@@ -425,12 +450,15 @@ def main() -> int:
                     help="where scratch folders go (default: ./golden-scratch)")
     ap.add_argument("--timeout", type=float, default=None,
                     help=f"seconds a program may run (default: {TIMEOUT_SECONDS})")
+    ap.add_argument("--helpers", type=Path, default=None,
+                    help="where the build put the tests' helper programs")
     ap.add_argument("--listing", action="store_true",
                     help="check that talvenc --list round-trips the test's programs")
     ap.add_argument("tests", nargs="+", type=Path, help="test folders")
     a = ap.parse_args()
     if a.timeout:
         set_timeout(a.timeout)
+    set_helpers(a.helpers)
 
     root = Path(__file__).resolve().parent
     work = Path(a.work).resolve() if a.work else Path.cwd() / "golden-scratch"

@@ -56,6 +56,7 @@ def run_test(test: Path, scratch: Path, args) -> rg.Outcome:
     given = test / "given"
     if given.is_dir():
         shutil.copytree(given, scratch, dirs_exist_ok=True)
+    rg.copy_helpers(test, scratch)
     rg.prepare(test, scratch, args.talven, args.talvenc, env)
     env = rg.test_environment(test, env)
     env.pop("TALVEN_ANSWERS", None)
@@ -145,8 +146,10 @@ def main() -> int:
     ap.add_argument("--driver", required=True, help="tvdriver.exe")
     ap.add_argument("--work", required=True, help="scratch folder")
     ap.add_argument("--skip", type=Path, default=None, help="tests that need the console host")
+    ap.add_argument("--helpers", type=Path, default=None, help="the tests' helper programs")
     ap.add_argument("tests", nargs="+", type=Path)
     args = ap.parse_args()
+    rg.set_helpers(args.helpers)
     args.talvenc = str(Path(args.talvenc).resolve())
     if not os.access(args.talvenc, os.X_OK):
         print(f"run_win32: no native talvenc at {args.talvenc}; build the native preset first, "

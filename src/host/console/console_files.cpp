@@ -558,6 +558,8 @@ OpenResult ConsoleFiles::open(std::string_view name, FileAccess access, FileShar
     flags |= access == FileAccess::Read ? O_RDONLY : O_RDWR;
     if (creation != FileCreation::OpenExisting)
         flags |= O_CREAT;
+    if (creation == FileCreation::CreateNew)
+        flags |= O_EXCL;
     bool can_announce = true;
     int fd = ::open(path.c_str(), flags, 0666);
     if (fd < 0 && errno == EACCES && access == FileAccess::Write) {

@@ -13,6 +13,7 @@
 #include "host/console/console_drawing.h"
 #include "host/console/console_files.h"
 #include "host/console/console_input.h"
+#include "host/console/console_libraries.h"
 #include "host/console/console_odbc_library.h"
 #include "host/console/console_pictures.h"
 #include "host/console/console_system.h"
@@ -43,6 +44,7 @@ public:
     DialogHost& dialogs() override { return m_dialogs; }
     SystemHost& system() override { return m_system; }
     OdbcLibrary& odbc_library() override { return m_odbc; }
+    LibraryHost& libraries() override { return m_libraries; }
     BoxAnswer message_box(std::string_view text, std::string_view caption, BoxIcon icon, BoxButtons buttons) override;
     std::int32_t program_box(std::string_view text, std::string_view caption, std::uint32_t type) override;
     LocalTime local_time() override;
@@ -84,6 +86,7 @@ private:
     ConsoleSystem m_system{*this};
     ConsolePictures m_pictures{m_drawing, m_system};
     ConsoleOdbcLibrary m_odbc;
+    ConsoleLibraries m_libraries;
     std::string m_windows_directory;
     // Standard output is a terminal: the text screen is shown on it with
     // cursor positioning and colours instead of being written as a stream.

@@ -144,6 +144,7 @@ OpenResult Win32Files::open(std::string_view name, FileAccess access, FileSharin
     }
     DWORD disposition = creation == FileCreation::OpenExisting   ? OPEN_EXISTING
                         : creation == FileCreation::CreateAlways ? CREATE_ALWAYS
+                        : creation == FileCreation::CreateNew    ? CREATE_NEW
                                                                  : OPEN_ALWAYS;
     HANDLE h = CreateFileA(z(name).c_str(), desired, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE)

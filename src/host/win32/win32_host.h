@@ -20,6 +20,7 @@
 #include "host/win32/win32_dialogs.h"
 #include "host/win32/win32_drawing.h"
 #include "host/win32/win32_files.h"
+#include "host/win32/win32_libraries.h"
 #include "host/win32/win32_odbc_library.h"
 #include "host/win32/win32_printing.h"
 #include "host/win32/win32_pictures.h"
@@ -50,6 +51,7 @@ public:
     DialogHost& dialogs() override { return m_dialogs; }
     SystemHost& system() override { return m_system; }
     OdbcLibrary& odbc_library() override { return m_odbc; }
+    LibraryHost& libraries() override { return m_libraries; }
     BoxAnswer message_box(std::string_view text, std::string_view caption, BoxIcon icon, BoxButtons buttons) override;
     std::int32_t program_box(std::string_view text, std::string_view caption, std::uint32_t type) override;
     LocalTime local_time() override;
@@ -136,6 +138,7 @@ private:
     Win32Dialogs m_dialogs{*this, m_instance};
     Win32System m_system{*this};
     Win32OdbcLibrary m_odbc;
+    Win32Libraries m_libraries;
     EventState m_spare_events;  // records while no program is bound
     EventState* m_events = &m_spare_events;
 
