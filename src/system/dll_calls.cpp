@@ -50,7 +50,8 @@ std::uint32_t library_call(Runtime& rt, std::int32_t count)
     void* function = function_name && !function_name->empty() ? host.find_function(library, function_name->view())
                                                                : nullptr;
     if (!function) {
-        // Released before the report: in error mode -1 the program goes on.
+        // Released first: in error mode -1 the report returns, and the
+        // library must not stay loaded behind the program's back.
         host.free_library(library);
         if (function_name)
             rt.fatal(Msg::DllFunctionMissing, function_name->view());
