@@ -29,6 +29,7 @@ std::span<const std::span<const CommandEntry>> command_registries()
         menus_commands(),
         system_services_commands(),
         keyboard_simulation_commands(),
+        music_commands(),
     };
     return registries;
 }
@@ -49,6 +50,8 @@ std::span<const std::span<const FunctionEntry>> function_registries()
         controls_functions(),
         system_services_functions(),
         keyboard_simulation_functions(),
+        music_functions(),
+        serial_port_functions(),
     };
     return registries;
 }
@@ -63,6 +66,7 @@ std::span<const std::span<const SysVarEntry>> sysvar_registries()
         odbc_sysvars(),
         drawing_sysvars(),
         builtin_dialogs_sysvars(),
+        music_sysvars(),
     };
     return registries;
 }

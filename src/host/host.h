@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/short_string.h"
+#include "host/device_host.h"
 #include "host/dialog_host.h"
 #include "host/drawing_host.h"
 #include "host/host_files.h"
@@ -186,6 +187,8 @@ public:
     virtual SystemHost& system() { return no_system(); }
     // The ODBC driver manager, loaded on demand.
     virtual OdbcLibrary& odbc_library() { return no_odbc_library(); }
+    // Sound, MIDI, MCI and serial ports.
+    virtual DeviceHost& devices() { return no_devices(); }
 
     // The main window. A host without a display keeps a window that exists
     // once created and shows nothing; its text capacity is the console's.

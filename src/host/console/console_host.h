@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "host/console/console_devices.h"
 #include "host/console/console_dialogs.h"
 #include "host/console/console_drawing.h"
 #include "host/console/console_files.h"
@@ -41,6 +42,7 @@ public:
     DialogHost& dialogs() override { return m_dialogs; }
     SystemHost& system() override { return m_system; }
     OdbcLibrary& odbc_library() override { return m_odbc; }
+    DeviceHost& devices() override { return m_devices; }
     BoxAnswer message_box(std::string_view text, std::string_view caption, BoxIcon icon, BoxButtons buttons) override;
     std::int32_t program_box(std::string_view text, std::string_view caption, std::uint32_t type) override;
     LocalTime local_time() override;
@@ -81,6 +83,7 @@ private:
     ConsoleDialogs m_dialogs;
     ConsoleSystem m_system{*this};
     ConsoleOdbcLibrary m_odbc;
+    ConsoleDevices m_devices;
     std::string m_windows_directory;
     // Standard output is a terminal: the text screen is shown on it with
     // cursor positioning and colours instead of being written as a stream.

@@ -17,6 +17,7 @@
 
 #include "host/faulty_files.h"
 #include "host/host.h"
+#include "host/win32/win32_devices.h"
 #include "host/win32/win32_dialogs.h"
 #include "host/win32/win32_drawing.h"
 #include "host/win32/win32_files.h"
@@ -48,6 +49,7 @@ public:
     DialogHost& dialogs() override { return m_dialogs; }
     SystemHost& system() override { return m_system; }
     OdbcLibrary& odbc_library() override { return m_odbc; }
+    DeviceHost& devices() override { return m_devices; }
     BoxAnswer message_box(std::string_view text, std::string_view caption, BoxIcon icon, BoxButtons buttons) override;
     std::int32_t program_box(std::string_view text, std::string_view caption, std::uint32_t type) override;
     LocalTime local_time() override;
@@ -133,6 +135,7 @@ private:
     Win32Dialogs m_dialogs{*this, m_instance};
     Win32System m_system{*this};
     Win32OdbcLibrary m_odbc;
+    Win32Devices m_devices;
     EventState m_spare_events;  // records while no program is bound
     EventState* m_events = &m_spare_events;
 
