@@ -78,7 +78,7 @@ TEST(Music, NotesSoundAndWaitByArticulation)
     EXPECT_EQ(p.sent[5].time, 1500u);
     // Rests wait and send nothing, with any modifier.
     p = play("P P# P-2 C");
-    EXPECT_EQ(p.sent.front().time, 499u + 499u + 1000u);
+    EXPECT_EQ(p.sent.front().time, 500u + 500u + 1000u);
 }
 
 TEST(Music, KeysOctavesAndSettings)
