@@ -1,5 +1,6 @@
 #include "host/console/console_devices.h"
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
@@ -258,6 +259,206 @@ constexpr int write_stall_ms = 5000;
 
 } // namespace
 
+// ALSA's sequencer, bound by name at run time so that the runtime needs no
+// sound library. The event record is the library's fixed-length layout.
+class AlsaSequencer {
+public:
+    static std::unique_ptr<AlsaSequencer> open();
+    ~AlsaSequencer();
+    AlsaSequencer(const AlsaSequencer&) = delete;
+    AlsaSequencer& operator=(const AlsaSequencer&) = delete;
+    void send(std::uint32_t message);
+
+private:
+    AlsaSequencer() = default;
+    bool bind();
+    bool connect();
+
+    struct Address {
+        unsigned char client, port;
+    };
+    struct Event {
+        unsigned char type, flags, tag, queue;
+        unsigned int time[2];
+        Address source, destination;
+        union {
+            struct {
+                unsigned char channel, note, velocity, off_velocity;
+                unsigned int duration;
+            } note;
+            struct {
+                unsigned char channel, unused[3];
+                unsigned int parameter;
+                int value;
+            } control;
+        } data;
+    };
+    static_assert(sizeof(Event) == 28);
+
+    void* m_library = nullptr;
+    void* m_sequencer = nullptr;
+    int m_port = -1;
+    int (*m_open)(void**, const char*, int, int) = nullptr;
+    int (*m_close)(void*) = nullptr;
+    int (*m_set_client_name)(void*, const char*) = nullptr;
+    int (*m_create_simple_port)(void*, const char*, unsigned, unsigned) = nullptr;
+    int (*m_parse_address)(void*, Address*, const char*) = nullptr;
+    int (*m_connect_to)(void*, int, int, int) = nullptr;
+    int (*m_output_direct)(void*, Event*) = nullptr;
+    int (*m_client_id)(void*) = nullptr;
+    // Walking the clients and ports for a synthesizer.
+    int (*m_client_info_malloc)(void**) = nullptr;
+    void (*m_client_info_free)(void*) = nullptr;
+    void (*m_client_info_set_client)(void*, int) = nullptr;
+    int (*m_client_info_get_client)(const void*) = nullptr;
+    int (*m_query_next_client)(void*, void*) = nullptr;
+    int (*m_port_info_malloc)(void**) = nullptr;
+    void (*m_port_info_free)(void*) = nullptr;
+    void (*m_port_info_set_client)(void*, int) = nullptr;
+    void (*m_port_info_set_port)(void*, int) = nullptr;
+    int (*m_port_info_get_port)(const void*) = nullptr;
+    unsigned (*m_port_info_get_capability)(const void*) = nullptr;
+    unsigned (*m_port_info_get_type)(const void*) = nullptr;
+    int (*m_query_next_port)(void*, void*) = nullptr;
+};
+
+namespace alsa {
+constexpr int open_output = 1;
+constexpr unsigned cap_read = 1u << 0;
+constexpr unsigned cap_write = 1u << 1;
+constexpr unsigned cap_subs_read = 1u << 5;
+constexpr unsigned cap_subs_write = 1u << 6;
+constexpr unsigned type_midi_generic = 1u << 1;
+constexpr unsigned type_synthesizer = 1u << 18;
+constexpr unsigned type_application = 1u << 20;
+constexpr unsigned char event_note_on = 6;
+constexpr unsigned char event_note_off = 7;
+constexpr unsigned char event_program_change = 11;
+constexpr unsigned char queue_direct = 253;
+constexpr unsigned char address_subscribers = 254;
+constexpr unsigned char address_unknown = 253;
+} // namespace alsa
+
+// The library's own complaints (no sequencer device) are no concern of
+// the program's error stream.
+extern "C" void quiet_alsa(const char*, int, const char*, int, const char*, ...) {}
+
+template <class F>
+bool symbol(void* library, const char* name, F& function)
+{
+    function = reinterpret_cast<F>(dlsym(library, name));
+    return function != nullptr;
+}
+
+bool AlsaSequencer::bind()
+{
+    void* l = m_library;
+    return symbol(l, "snd_seq_open", m_open) && symbol(l, "snd_seq_close", m_close) &&
+           symbol(l, "snd_seq_set_client_name", m_set_client_name) &&
+           symbol(l, "snd_seq_create_simple_port", m_create_simple_port) &&
+           symbol(l, "snd_seq_parse_address", m_parse_address) && symbol(l, "snd_seq_connect_to", m_connect_to) &&
+           symbol(l, "snd_seq_event_output_direct", m_output_direct) && symbol(l, "snd_seq_client_id", m_client_id) &&
+           symbol(l, "snd_seq_client_info_malloc", m_client_info_malloc) &&
+           symbol(l, "snd_seq_client_info_free", m_client_info_free) &&
+           symbol(l, "snd_seq_client_info_set_client", m_client_info_set_client) &&
+           symbol(l, "snd_seq_client_info_get_client", m_client_info_get_client) &&
+           symbol(l, "snd_seq_query_next_client", m_query_next_client) &&
+           symbol(l, "snd_seq_port_info_malloc", m_port_info_malloc) &&
+           symbol(l, "snd_seq_port_info_free", m_port_info_free) &&
+           symbol(l, "snd_seq_port_info_set_client", m_port_info_set_client) &&
+           symbol(l, "snd_seq_port_info_set_port", m_port_info_set_port) &&
+           symbol(l, "snd_seq_port_info_get_port", m_port_info_get_port) &&
+           symbol(l, "snd_seq_port_info_get_capability", m_port_info_get_capability) &&
+           symbol(l, "snd_seq_port_info_get_type", m_port_info_get_type) &&
+           symbol(l, "snd_seq_query_next_port", m_query_next_port);
+}
+
+// The port TALVEN_MIDI_PORT names ("128:0", or a client's name), else the
+// first synthesizer port that takes subscriptions.
+bool AlsaSequencer::connect()
+{
+    if (const char* named = std::getenv("TALVEN_MIDI_PORT"); named && *named) {
+        Address target{};
+        return m_parse_address(m_sequencer, &target, named) == 0 &&
+               m_connect_to(m_sequencer, m_port, target.client, target.port) == 0;
+    }
+    void* client = nullptr;
+    void* port = nullptr;
+    if (m_client_info_malloc(&client) != 0)
+        return false;
+    if (m_port_info_malloc(&port) != 0) {
+        m_client_info_free(client);
+        return false;
+    }
+    bool connected = false;
+    const int self = m_client_id(m_sequencer);
+    m_client_info_set_client(client, -1);
+    while (!connected && m_query_next_client(m_sequencer, client) == 0) {
+        const int id = m_client_info_get_client(client);
+        if (id == self)
+            continue;
+        m_port_info_set_client(port, id);
+        m_port_info_set_port(port, -1);
+        while (!connected && m_query_next_port(m_sequencer, port) == 0) {
+            const unsigned wanted = alsa::cap_write | alsa::cap_subs_write;
+            if ((m_port_info_get_capability(port) & wanted) == wanted &&
+                (m_port_info_get_type(port) & alsa::type_synthesizer) != 0)
+                connected = m_connect_to(m_sequencer, m_port, id, m_port_info_get_port(port)) == 0;
+        }
+    }
+    m_port_info_free(port);
+    m_client_info_free(client);
+    return connected;
+}
+
+std::unique_ptr<AlsaSequencer> AlsaSequencer::open()
+{
+    std::unique_ptr<AlsaSequencer> s(new AlsaSequencer);
+    s->m_library = dlopen("libasound.so.2", RTLD_NOW | RTLD_LOCAL);
+    using ErrorHandler = void (*)(const char*, int, const char*, int, const char*, ...);
+    int (*set_error_handler)(ErrorHandler) = nullptr;
+    if (s->m_library && symbol(s->m_library, "snd_lib_error_set_handler", set_error_handler))
+        set_error_handler(quiet_alsa);
+    if (!s->m_library || !s->bind() || s->m_open(&s->m_sequencer, "default", alsa::open_output, 0) != 0)
+        return nullptr;
+    s->m_set_client_name(s->m_sequencer, "TALVEN");
+    s->m_port = s->m_create_simple_port(s->m_sequencer, "MIDI", alsa::cap_read | alsa::cap_subs_read,
+                                        alsa::type_midi_generic | alsa::type_application);
+    if (s->m_port < 0 || !s->connect())
+        return nullptr;
+    return s;
+}
+
+AlsaSequencer::~AlsaSequencer()
+{
+    if (m_sequencer)
+        m_close(m_sequencer);
+    if (m_library)
+        dlclose(m_library);
+}
+
+void AlsaSequencer::send(std::uint32_t message)
+{
+    Event e{};
+    const unsigned kind = message & 0xF0;
+    e.queue = alsa::queue_direct;
+    e.source.port = static_cast<unsigned char>(m_port);
+    e.destination = {alsa::address_subscribers, alsa::address_unknown};
+    if (kind == 0x90 || kind == 0x80) {
+        e.type = kind == 0x90 ? alsa::event_note_on : alsa::event_note_off;
+        e.data.note.channel = static_cast<unsigned char>(message & 0x0F);
+        e.data.note.note = static_cast<unsigned char>((message >> 8) & 0x7F);
+        e.data.note.velocity = static_cast<unsigned char>((message >> 16) & 0x7F);
+    } else if (kind == 0xC0) {
+        e.type = alsa::event_program_change;
+        e.data.control.channel = static_cast<unsigned char>(message & 0x0F);
+        e.data.control.value = static_cast<int>((message >> 8) & 0x7F);
+    } else {
+        return;
+    }
+    m_output_direct(m_sequencer, &e);
+}
+
 std::optional<SerialMode> parse_serial_mode(std::string_view text)
 {
     text = trim(text);
@@ -315,10 +516,24 @@ void ConsoleDevices::pause(std::uint32_t milliseconds)
     }
 }
 
+// The sequencer is looked for once, when a program first plays.
+std::uint32_t ConsoleDevices::midi_device_count()
+{
+    if (m_midi)
+        return 1;
+    if (!m_sequencer_tried) {
+        m_sequencer_tried = true;
+        m_sequencer = AlsaSequencer::open();
+    }
+    return m_sequencer ? 1 : 0;
+}
+
 void ConsoleDevices::midi_send(std::uint32_t message)
 {
     if (m_midi)
         m_midi->record(m_virtual_ticks, message);
+    else if (m_sequencer)
+        m_sequencer->send(message);
 }
 
 // The terminal's bell is the nearest thing to the speaker; the tone still

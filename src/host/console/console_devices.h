@@ -1,9 +1,11 @@
-// Sound, MIDI, MCI and serial ports of the console host. There is no MIDI
-// output unless TALVEN_MIDI_FILE names a Standard MIDI File to record into:
-// then that file is the one MIDI device and the players' clock is virtual,
-// so a tune is recorded at the times the players schedule and takes no
-// time. A tone rings the terminal bell; wave files and MCI have no device.
-// Serial ports are terminal devices driven through termios.
+// Sound, MIDI, MCI and serial ports of the console host. MIDI goes to
+// ALSA's sequencer where one is there (libasound, loaded when first asked
+// for), to the port TALVEN_MIDI_PORT names or else the first synthesizer.
+// When TALVEN_MIDI_FILE names a Standard MIDI File, that file is the one
+// MIDI device instead and the players' clock is virtual, so a tune is
+// recorded at the times the players schedule and takes no time. A tone
+// rings the terminal bell; wave files and MCI have no device. Serial ports
+// are terminal devices driven through termios.
 #pragma once
 
 #include <cstdint>
@@ -36,6 +38,8 @@ std::optional<SerialMode> parse_serial_mode(std::string_view text);
 // $TALVEN_COMn when set, else /dev/ttyS(n-1); any other name is a path.
 std::string serial_device_path(std::string_view name);
 
+class AlsaSequencer;
+
 class ConsoleDevices final : public DeviceHost {
 public:
     ConsoleDevices();
@@ -45,8 +49,8 @@ public:
 
     std::uint32_t ticks() override;
     void pause(std::uint32_t milliseconds) override;
-    std::uint32_t midi_device_count() override { return m_midi ? 1 : 0; }
-    bool midi_open() override { return m_midi != nullptr; }
+    std::uint32_t midi_device_count() override;
+    bool midi_open() override { return midi_device_count() > 0; }
     void midi_send(std::uint32_t message) override;
     void tone(std::uint32_t frequency, std::uint32_t milliseconds) override;
 
@@ -70,6 +74,8 @@ private:
     Port* port(std::int32_t handle);
 
     std::unique_ptr<MidiFile> m_midi;
+    std::unique_ptr<AlsaSequencer> m_sequencer;
+    bool m_sequencer_tried = false;
     std::uint32_t m_virtual_ticks = 0;
     std::map<std::int32_t, Port> m_ports;
     std::int32_t m_next_handle = 0x5000;
