@@ -80,9 +80,9 @@ TEST(Loop, UnclaimedTokensAreProcedureCallsWithoutATarget)
 TEST(Loop, UnbuiltCommandsNameThemselves)
 {
     FakeHost host;
-    EXPECT_EQ(run(host, {"\x27", "\x27", "\x27", "\x27", "\x27", "\x27", "\xFD"}), 2);
+    EXPECT_EQ(run(host, {"\x27", "\x27", "\x27", "\x27", "\x27", "\x27", "\x68" "1,2"}), 2);
     ASSERT_EQ(host.boxes.size(), 1u);
-    EXPECT_EQ(host.boxes[0].caption, "Befehl unbekannt: LISTWINDOWS");
+    EXPECT_EQ(host.boxes[0].caption, "Befehl unbekannt: OUT");
     EXPECT_EQ(host.boxes[0].text, "Zeile      7!");
 }
 

@@ -162,7 +162,7 @@ TEST(Fetch, FatalErrorsOfTheFetch)
         {"&9", ' ', Expect::Any, "Systemvariable unbekannt: "},
         {"!1", ' ', Expect::Any, "Systemvariable unbekannt: "},
         {"@", ' ', Expect::Any, "Funktion unbekannt: "},
-        {"@\x4C" "1)", ' ', Expect::Any, "Funktion unbekannt: @SENDKEYS"},
+        {"@\x58" "1)", ' ', Expect::Any, "Funktion unbekannt: @INP"},
     };
     for (const auto& c : cases) {
         Fetcher f(c.text);
