@@ -433,8 +433,14 @@ AlsaSequencer::~AlsaSequencer()
 {
     if (m_sequencer)
         m_close(m_sequencer);
-    if (m_library)
-        dlclose(m_library);
+    if (!m_library)
+        return;
+    // The library keeps the configuration it read for the open in a global
+    // cache; it goes with the library.
+    int (*free_configuration)() = nullptr;
+    if (symbol(m_library, "snd_config_update_free_global", free_configuration))
+        free_configuration();
+    dlclose(m_library);
 }
 
 void AlsaSequencer::send(std::uint32_t message)
