@@ -22,6 +22,10 @@ PACKAGES=(
     # table interoperability tests: peer readers and writers of DBF/DBT/NDX
     python3-dbf
     libdbd-xbase-perl
+    # device tests: the recorded MIDI file is read back, a serial port's
+    # peer is one end of a pseudo-terminal pair
+    python3-mido
+    socat
     # fuzz targets: libFuzzer needs clang 16 (14 cannot compile our C++20)
     # and its runtime libraries; llvm-16 brings the symbolizer for reports
     clang-16

@@ -93,6 +93,12 @@ std::span<const FunctionEntry> keyboard_simulation_functions();
 std::span<const CommandEntry> dll_calls_commands();
 std::span<const FunctionEntry> dll_calls_functions();
 
+// devices/
+std::span<const CommandEntry> music_commands();
+std::span<const FunctionEntry> music_functions();
+std::span<const SysVarEntry> music_sysvars();
+std::span<const FunctionEntry> serial_port_functions();
+
 // Every command registration table, in the order they are merged.
 std::span<const std::span<const CommandEntry>> command_registries();
 std::span<const std::span<const FunctionEntry>> function_registries();

@@ -31,6 +31,7 @@ std::span<const std::span<const CommandEntry>> command_registries()
         system_services_commands(),
         keyboard_simulation_commands(),
         dll_calls_commands(),
+        music_commands(),
     };
     return registries;
 }
@@ -53,6 +54,8 @@ std::span<const std::span<const FunctionEntry>> function_registries()
         system_services_functions(),
         keyboard_simulation_functions(),
         dll_calls_functions(),
+        music_functions(),
+        serial_port_functions(),
     };
     return registries;
 }
@@ -67,6 +70,7 @@ std::span<const std::span<const SysVarEntry>> sysvar_registries()
         odbc_sysvars(),
         drawing_sysvars(),
         builtin_dialogs_sysvars(),
+        music_sysvars(),
     };
     return registries;
 }

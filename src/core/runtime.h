@@ -13,6 +13,7 @@
 #include "core/program.h"
 #include "core/short_string.h"
 #include "data/file_state.h"
+#include "devices/device_state.h"
 #include "data/odbc.h"
 #include "dialogs/dialog_state.h"
 #include "data/table.h"
@@ -178,6 +179,7 @@ struct Runtime {
     FileState files;
     Tables tables;
     OdbcState odbc;
+    DeviceState devices;
     TextScreen screen;
     FlowCache flow_cache;
     ArgCache arg_cache;

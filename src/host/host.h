@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/short_string.h"
+#include "host/device_host.h"
 #include "host/dialog_host.h"
 #include "host/drawing_host.h"
 #include "host/host_files.h"
@@ -192,6 +193,8 @@ public:
     virtual OdbcLibrary& odbc_library() { return no_odbc_library(); }
     // Libraries for DLL calls, and the bridge program's process.
     virtual LibraryHost& libraries() { return no_libraries(); }
+    // Sound, MIDI, MCI and serial ports.
+    virtual DeviceHost& devices() { return no_devices(); }
 
     // The main window. A host without a display keeps a window that exists
     // once created and shows nothing; its text capacity is the console's.

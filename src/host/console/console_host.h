@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "host/console/console_devices.h"
 #include "host/console/console_dialogs.h"
 #include "host/console/console_drawing.h"
 #include "host/console/console_files.h"
@@ -45,6 +46,7 @@ public:
     SystemHost& system() override { return m_system; }
     OdbcLibrary& odbc_library() override { return m_odbc; }
     LibraryHost& libraries() override { return m_libraries; }
+    DeviceHost& devices() override { return m_devices; }
     BoxAnswer message_box(std::string_view text, std::string_view caption, BoxIcon icon, BoxButtons buttons) override;
     std::int32_t program_box(std::string_view text, std::string_view caption, std::uint32_t type) override;
     LocalTime local_time() override;
@@ -87,6 +89,7 @@ private:
     ConsolePictures m_pictures{m_drawing, m_system};
     ConsoleOdbcLibrary m_odbc;
     ConsoleLibraries m_libraries;
+    ConsoleDevices m_devices;
     std::string m_windows_directory;
     // Standard output is a terminal: the text screen is shown on it with
     // cursor positioning and colours instead of being written as a stream.

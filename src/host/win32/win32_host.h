@@ -17,6 +17,7 @@
 
 #include "host/faulty_files.h"
 #include "host/host.h"
+#include "host/win32/win32_devices.h"
 #include "host/win32/win32_dialogs.h"
 #include "host/win32/win32_drawing.h"
 #include "host/win32/win32_files.h"
@@ -52,6 +53,7 @@ public:
     SystemHost& system() override { return m_system; }
     OdbcLibrary& odbc_library() override { return m_odbc; }
     LibraryHost& libraries() override { return m_libraries; }
+    DeviceHost& devices() override { return m_devices; }
     BoxAnswer message_box(std::string_view text, std::string_view caption, BoxIcon icon, BoxButtons buttons) override;
     std::int32_t program_box(std::string_view text, std::string_view caption, std::uint32_t type) override;
     LocalTime local_time() override;
@@ -139,6 +141,7 @@ private:
     Win32System m_system{*this};
     Win32OdbcLibrary m_odbc;
     Win32Libraries m_libraries;
+    Win32Devices m_devices;
     EventState m_spare_events;  // records while no program is bound
     EventState* m_events = &m_spare_events;
 

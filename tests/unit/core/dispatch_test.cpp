@@ -77,15 +77,6 @@ TEST(Loop, UnclaimedTokensAreProcedureCallsWithoutATarget)
     }
 }
 
-TEST(Loop, UnbuiltCommandsNameThemselves)
-{
-    FakeHost host;
-    EXPECT_EQ(run(host, {"\x27", "\x27", "\x27", "\x27", "\x27", "\x27", "\xE3" "440,100"}), 2);
-    ASSERT_EQ(host.boxes.size(), 1u);
-    EXPECT_EQ(host.boxes[0].caption, "Befehl unbekannt: SOUND");
-    EXPECT_EQ(host.boxes[0].text, "Zeile      7!");
-}
-
 TEST(Loop, EndStopsAfterItsLine)
 {
     FakeHost host;
