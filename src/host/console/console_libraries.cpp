@@ -6,9 +6,6 @@
 #include "host/console/console_libraries.h"
 
 #include <dlfcn.h>
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <time.h>
@@ -215,30 +212,7 @@ std::uint32_t ConsoleLibraries::start_process(std::string_view command_line)
     auto program = find_program(args[0]);
     if (!program)
         return 0;
-    std::vector<std::string> utf8;
-    for (const std::string& a : args)
-        utf8.push_back(ansi_to_utf8(a));
-    std::vector<char*> argv;
-    for (std::string& a : utf8)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    // The keyboard stays the runtime's.
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    sigset_t all, none;
-    sigfillset(&all);
-    sigemptyset(&none);
-    posix_spawnattr_setsigdefault(&attributes, &all);
-    posix_spawnattr_setsigmask(&attributes, &none);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
-    pid_t pid = 0;
-    int error = ::posix_spawn(&pid, program->c_str(), &actions, &attributes, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attributes);
+    auto [pid, error] = talven::start_process(*program, args);
     return error == 0 ? static_cast<std::uint32_t>(pid) : 0;
 }
 

@@ -234,6 +234,13 @@ std::pair<pid_t, int> spawn(std::string_view command_line)
     if (args.empty() || args[0].empty())
         return {0, ENOENT};
     std::string program = has_folder(args[0]) ? resolve_native_path(args[0]) : ansi_to_utf8(args[0]);
+    return start_process(program, args);
+}
+
+} // namespace
+
+std::pair<pid_t, int> start_process(const std::string& program, const std::vector<std::string>& args)
+{
     std::vector<std::string> utf8;
     utf8.reserve(args.size());
     for (const std::string& a : args)
@@ -249,8 +256,6 @@ std::pair<pid_t, int> spawn(std::string_view command_line)
         return {0, error};
     return {pid, 0};
 }
-
-} // namespace
 
 // --- INI texts ---------------------------------------------------------------
 

@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "host/system_host.h"
@@ -20,6 +21,12 @@
 namespace talven {
 
 class Host;
+
+// Starts a program (a path, or a name looked for on the PATH) with the
+// arguments (Windows-1252, the first one its name); its standard input is
+// /dev/null and no other descriptor of the runtime is passed on. The
+// process id, or 0 and the errno value.
+std::pair<pid_t, int> start_process(const std::string& program, const std::vector<std::string>& args);
 
 class ConsoleSystem final : public SystemHost {
 public:
