@@ -30,7 +30,8 @@ bool write_file(const std::string& name, const std::vector<unsigned char>& bytes
     std::FILE* f = std::fopen(name.c_str(), "wb");
     if (!f)
         return false;
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    // An empty file (the marker) has no bytes to hand fwrite.
+    bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     return std::fclose(f) == 0 && ok;
 }
 
