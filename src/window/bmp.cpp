@@ -41,6 +41,12 @@ void fill_header(std::uint8_t* h, std::int32_t width, std::int32_t height, std::
 
 } // namespace
 
+bmp::InfoHeader bmp::read_info_header(const std::uint8_t* h)
+{
+    return {static_cast<std::int32_t>(read_le32(h + 4)), static_cast<std::int32_t>(read_le32(h + 8)),
+            read_le16(h + 12), read_le16(h + 14), read_le32(h + 16), read_le32(h + 20), read_le32(h + 32)};
+}
+
 std::optional<Dib> parse_bmp(std::vector<std::uint8_t> file)
 {
     const std::size_t size = file.size();
@@ -50,13 +56,7 @@ std::optional<Dib> parse_bmp(std::vector<std::uint8_t> file)
     const std::uint8_t* h = file.data() + bmp::file_header_size;
     if (read_le32(h) != bmp::info_header_size)
         return std::nullopt;
-    const auto width = static_cast<std::int32_t>(read_le32(h + 4));
-    const auto height = static_cast<std::int32_t>(read_le32(h + 8));
-    const std::uint16_t planes = read_le16(h + 12);
-    const std::uint16_t bits = read_le16(h + 14);
-    const std::uint32_t compression = read_le32(h + 16);
-    const std::uint32_t image_size = read_le32(h + 20);
-    const std::uint32_t colors_used = read_le32(h + 32);
+    const auto [width, height, planes, bits, compression, image_size, colors_used] = bmp::read_info_header(h);
     const std::uint64_t offset = read_le32(file.data() + 10);
 
     if (planes != 1 || !bits_fit_compression(bits, compression))

@@ -42,6 +42,20 @@ constexpr std::size_t written_gap = 4;
 constexpr std::int32_t max_side = 32767;
 constexpr std::int64_t max_pixels = std::int64_t{1} << 26;
 constexpr std::uint64_t max_file_size = std::uint64_t{1} << 28;
+
+// The fields of a 40-byte info header that the readers check, in the
+// order they stand there.
+struct InfoHeader {
+    std::int32_t width;
+    std::int32_t height;
+    std::uint16_t planes;
+    std::uint16_t bits;
+    std::uint32_t compression;
+    std::uint32_t image_size;
+    std::uint32_t colors_used;
+};
+// From info_header_size bytes the caller has checked are there.
+InfoHeader read_info_header(const std::uint8_t* header);
 } // namespace bmp
 
 // Bytes per pixel row, padded to a multiple of 4.

@@ -21,12 +21,7 @@ bool sound_image(const std::uint8_t* image, std::uint64_t size)
         return true;
     if (size < bmp::info_header_size || read_le32(image) != bmp::info_header_size)
         return false;
-    const auto width = static_cast<std::int32_t>(read_le32(image + 4));
-    const auto height = static_cast<std::int32_t>(read_le32(image + 8));
-    const std::uint16_t planes = read_le16(image + 12);
-    const std::uint16_t bits = read_le16(image + 14);
-    const std::uint32_t compression = read_le32(image + 16);
-    const std::uint32_t colors_used = read_le32(image + 32);
+    const auto [width, height, planes, bits, compression, image_size, colors_used] = bmp::read_info_header(image);
     // The height counts the colour rows and the mask rows.
     if (width < 1 || width > 256 || height < 2 || height > 512 || height % 2 != 0 || planes > 1 || compression != 0)
         return false;

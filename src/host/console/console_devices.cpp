@@ -245,14 +245,6 @@ constexpr std::uint32_t frame = 0x8;
 constexpr std::uint32_t brk = 0x10;
 } // namespace comm_error
 
-std::uint32_t monotonic_ms()
-{
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<std::uint32_t>(static_cast<std::uint64_t>(now.tv_sec) * 1000u +
-                                      static_cast<std::uint64_t>(now.tv_nsec) / 1000000u);
-}
-
 // A write that the port holds back for this long without taking a byte
 // gives up: a port nobody reads must not hang the program for ever.
 constexpr int write_stall_ms = 5000;
@@ -497,7 +489,7 @@ std::string serial_device_path(std::string_view name)
     return native_path(name);
 }
 
-ConsoleDevices::ConsoleDevices()
+ConsoleDevices::ConsoleDevices(Host& host) : m_host(host)
 {
     if (const char* file = std::getenv("TALVEN_MIDI_FILE"); file && *file)
         m_midi = std::make_unique<MidiFile>(file);
@@ -509,7 +501,7 @@ ConsoleDevices::~ConsoleDevices()
         close(p.fd);
 }
 
-std::uint32_t ConsoleDevices::ticks() { return m_midi ? m_virtual_ticks : monotonic_ms(); }
+std::uint32_t ConsoleDevices::ticks() { return m_midi ? m_virtual_ticks : m_host.tick_count(); }
 
 void ConsoleDevices::pause(std::uint32_t milliseconds)
 {

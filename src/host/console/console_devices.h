@@ -39,10 +39,12 @@ std::optional<SerialMode> parse_serial_mode(std::string_view text);
 std::string serial_device_path(std::string_view name);
 
 class AlsaSequencer;
+class Host;
 
 class ConsoleDevices final : public DeviceHost {
 public:
-    ConsoleDevices();
+    // The host's clock times the notes unless a recording runs.
+    explicit ConsoleDevices(Host& host);
     ~ConsoleDevices() override;
     ConsoleDevices(const ConsoleDevices&) = delete;
     ConsoleDevices& operator=(const ConsoleDevices&) = delete;
@@ -73,6 +75,7 @@ private:
     };
     Port* port(std::int32_t handle);
 
+    Host& m_host;
     std::unique_ptr<MidiFile> m_midi;
     std::unique_ptr<AlsaSequencer> m_sequencer;
     bool m_sequencer_tried = false;

@@ -89,7 +89,7 @@ private:
     ConsolePictures m_pictures{m_drawing, m_system};
     ConsoleOdbcLibrary m_odbc;
     ConsoleLibraries m_libraries;
-    ConsoleDevices m_devices;
+    ConsoleDevices m_devices{*this};
     std::string m_windows_directory;
     // Standard output is a terminal: the text screen is shown on it with
     // cursor positioning and colours instead of being written as a stream.
