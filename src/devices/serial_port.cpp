@@ -67,11 +67,11 @@ void fn_comread_str(Runtime& rt)
 {
     std::int32_t handle = *arg_long(rt, ',');
     std::int32_t maximum = *arg_long(rt, ')');
-    std::array<char, 255> buffer{};
+    std::array<char, ShortString::capacity> buffer{};
     std::int32_t waiting = maximum > 0 ? dev(rt).serial_waiting(handle) : 0;
     std::size_t count = 0;
     if (waiting > 0) {
-        auto wanted = static_cast<std::size_t>(std::min({maximum, waiting, std::int32_t{255}}));
+        auto wanted = static_cast<std::size_t>(std::min({maximum, waiting, static_cast<std::int32_t>(buffer.size())}));
         count = dev(rt).serial_read(handle, buffer.data(), wanted);
     }
     std::string_view bytes(buffer.data(), std::min(count, buffer.size()));

@@ -29,28 +29,10 @@ CopyMode copy_mode(std::int32_t mode, bool transparent_allowed)
     }
 }
 
-std::int32_t scaled(const Runtime& rt, std::int32_t v)
-{
-    return rt.draw.print_job_open ? static_cast<std::int32_t>(static_cast<std::uint32_t>(v) * 10u) : v;
-}
-
 void remember_size(Runtime& rt, PictureSize size)
 {
     rt.draw.last_bitmap_width = size.width;
     rt.draw.last_bitmap_height = size.height;
-}
-
-// Fetches integers, each ending at its own separator (a blank: the rest of
-// the text); false after a report.
-bool fetch_integers(Runtime& rt, std::span<std::int32_t> out, std::string_view separators)
-{
-    for (std::size_t i = 0; i < out.size(); ++i) {
-        auto v = arg_integer(rt, separators[i]);
-        if (!v)
-            return false;
-        out[i] = *v;
-    }
-    return true;
 }
 
 std::int32_t colors_of(const Dib& picture)
@@ -104,8 +86,8 @@ void draw_bmp(Runtime& rt, Sized sized)
             width = picture->width;
         if (height == -1)
             height = own_height;
-        host.draw_picture(drawing_slots(rt, PrintOnce::Yes), *picture, scaled(rt, *x), scaled(rt, *y),
-                          scaled(rt, width), scaled(rt, height), true, CopyMode::Copy);
+        host.draw_picture(drawing_slots(rt, PrintOnce::Yes), *picture, print_scale(rt, *x), print_scale(rt, *y),
+                          print_scale(rt, width), print_scale(rt, height), true, CopyMode::Copy);
         return;
     }
     rt.draw.last_bmp_colors = colors_of(*picture);

@@ -47,28 +47,9 @@ bool no_slot(const DrawSlots& s) { return s.primary.kind == SurfaceKind::None &&
 
 // Coordinates and sizes during a print job are in tenths of the printer's
 // units; the product wraps like the 32-bit arithmetic it always was.
-std::int32_t print_scale(const Runtime& rt, std::int32_t v)
-{
-    if (!rt.draw.print_job_open)
-        return v;
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(v) * 10u);
-}
 
 WinColor color_of(const Runtime& rt, std::int32_t value) { return color_rule(value, rt.draw.true_color); }
 
-// Fetches n integers, each ending at its own separator (a blank: the rest
-// of the text); false after a report.
-template <std::size_t N>
-bool fetch_integers(Runtime& rt, std::int32_t (&out)[N], const char (&separators)[N + 1])
-{
-    for (std::size_t i = 0; i < N; ++i) {
-        auto v = arg_integer(rt, separators[i]);
-        if (!v)
-            return false;
-        out[i] = *v;
-    }
-    return true;
-}
 
 void cmd_truecolor(Runtime& rt)
 {
@@ -402,6 +383,24 @@ constexpr SysVarEntry sysvars[] = {
 };
 
 } // namespace
+
+std::int32_t print_scale(const Runtime& rt, std::int32_t v)
+{
+    if (!rt.draw.print_job_open)
+        return v;
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(v) * 10u);
+}
+
+bool fetch_integers(Runtime& rt, std::span<std::int32_t> out, std::string_view separators)
+{
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        auto v = arg_integer(rt, separators[i]);
+        if (!v)
+            return false;
+        out[i] = *v;
+    }
+    return true;
+}
 
 // The brush record stays: it belongs to BRUSH.
 void clear_drawing(Runtime& rt, std::optional<std::int32_t> color)

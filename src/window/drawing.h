@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string_view>
 
 #include "core/dispatch.h"
 #include "host/drawing_host.h"
@@ -20,6 +21,14 @@ struct DrawSettings;
 WinColor color_rule(std::int32_t value, bool true_color);
 // A platform colour as a colour number: each component div 8.
 std::int32_t reverse_color_rule(WinColor color);
+
+// A coordinate or size as the drawing operations take it: during a print
+// job the logical page has ten units to the window's one.
+std::int32_t print_scale(const Runtime& rt, std::int32_t v);
+
+// Fetches integers, each ending at its own separator (a blank: the rest of
+// the text); false after a report. separators holds one per integer.
+bool fetch_integers(Runtime& rt, std::span<std::int32_t> out, std::string_view separators);
 
 // The slots drawing goes to now; none while neither a window nor a
 // redirection exists. With once set, a print job gets one slot only.

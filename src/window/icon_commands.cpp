@@ -37,20 +37,6 @@ namespace {
 
 PictureHost& pictures(Runtime& rt) { return rt.host.pictures(); }
 
-// x, y after the icon's own arguments; false after a report.
-bool fetch_point(Runtime& rt, std::int32_t& x, std::int32_t& y)
-{
-    auto a = arg_integer(rt, ',');
-    if (!a)
-        return false;
-    auto b = arg_integer(rt, rest_of_text);
-    if (!b)
-        return false;
-    x = *a;
-    y = *b;
-    return true;
-}
-
 void draw_icon(Runtime& rt, const IconSource& icon, std::int32_t x, std::int32_t y, std::string_view shown)
 {
     if (pictures(rt).draw_icon(drawing_slots(rt), icon, x, y))
@@ -67,10 +53,10 @@ void cmd_drawicon(Runtime& rt)
     FatalWatch watch(rt);
     IconSource icon;
     icon.name = arg_resource_name(rt, ',');
-    std::int32_t x, y;
-    if (watch.reported() || !fetch_point(rt, x, y))
+    std::int32_t at[2];
+    if (watch.reported() || !fetch_integers(rt, at, ", "))
         return;
-    draw_icon(rt, icon, x, y, icon.name.name.view());
+    draw_icon(rt, icon, at[0], at[1], icon.name.name.view());
 }
 
 // DRAWEXTICON instance, resource, x, y: an icon of a module.
@@ -84,10 +70,10 @@ void cmd_drawexticon(Runtime& rt)
     icon.from = IconFrom::Module;
     icon.module = static_cast<std::uint32_t>(*instance);
     icon.name = arg_resource_name(rt, ',');
-    std::int32_t x, y;
-    if (watch.reported() || !fetch_point(rt, x, y))
+    std::int32_t at[2];
+    if (watch.reported() || !fetch_integers(rt, at, ", "))
         return;
-    draw_icon(rt, icon, x, y, icon.name.name.view());
+    draw_icon(rt, icon, at[0], at[1], icon.name.name.view());
 }
 
 // DRAWFILEICON file, index, x, y: icon number index of a file.
@@ -99,8 +85,8 @@ void cmd_drawfileicon(Runtime& rt)
     auto index = arg_integer(rt, ',');
     if (!index)
         return;
-    std::int32_t x, y;
-    if (!fetch_point(rt, x, y))
+    std::int32_t at[2];
+    if (!fetch_integers(rt, at, ", "))
         return;
     IconSource icon;
     icon.from = IconFrom::File;
@@ -113,7 +99,7 @@ void cmd_drawfileicon(Runtime& rt)
         return;
     }
     icon.sound_icon_file = kind == IconFileKind::Icon;
-    draw_icon(rt, icon, x, y, file->view());
+    draw_icon(rt, icon, at[0], at[1], file->view());
 }
 
 // DRAWSTDICON n, x, y: the system icon n; only 0..4 are named, but any id
@@ -123,14 +109,14 @@ void cmd_drawstdicon(Runtime& rt)
     auto n = arg_integer(rt, ',');
     if (!n)
         return;
-    std::int32_t x, y;
-    if (!fetch_point(rt, x, y))
+    std::int32_t at[2];
+    if (!fetch_integers(rt, at, ", "))
         return;
     IconSource icon;
     icon.from = IconFrom::Standard;
     const std::int64_t id = std::int64_t{system_icon_base} + *n;
     icon.system_id = id > 0 && id <= 0xFFFF ? static_cast<std::uint32_t>(id) : 0;
-    draw_icon(rt, icon, x, y, {});
+    draw_icon(rt, icon, at[0], at[1], {});
 }
 
 void fn_iconcount(Runtime& rt)
