@@ -12,6 +12,7 @@
 #include <string>
 
 #include "host/win32/win32_host.h"
+#include "host/win32/win32_handles.h"
 #include "host/win32/win32_modules.h"
 
 namespace talven {
@@ -28,22 +29,8 @@ constexpr int input_limit = 254;
 constexpr LRESULT most_editor_lines = 32767;
 constexpr int list_extent_per_character = 9;
 
-// 32-bit numbers back to handles: sign extension, as the platform does
-// when it hands a 32-bit process's handle to a 64-bit one.
-template <class H>
-H handle(std::uint32_t number)
-{
-    return reinterpret_cast<H>(static_cast<std::intptr_t>(static_cast<std::int32_t>(number)));
-}
-
-HWND window(std::uint32_t number) { return handle<HWND>(number); }
-HMENU menu(std::uint32_t number) { return handle<HMENU>(number); }
-
-template <class H>
-std::uint32_t number(H h)
-{
-    return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(h));
-}
+HWND window(std::uint32_t number) { return handle_of<HWND>(number); }
+HMENU menu(std::uint32_t number) { return handle_of<HMENU>(number); }
 
 // The program's wParam and lParam carry handles and negative numbers alike.
 WPARAM wide_wparam(std::uint32_t n) { return static_cast<WPARAM>(static_cast<std::int32_t>(n)); }
@@ -278,7 +265,7 @@ std::uint32_t Win32Dialogs::create_window(const WindowSpec& spec)
     if (!instance)
         return 0;
     std::string class_name(spec.class_name), text(spec.text);
-    return number(CreateWindowExA(0, class_name.c_str(), text.c_str(), spec.style, spec.x, spec.y, spec.width,
+    return number_of(CreateWindowExA(0, class_name.c_str(), text.c_str(), spec.style, spec.x, spec.y, spec.width,
                                   spec.height, window(spec.parent), menu(spec.id), instance, nullptr));
 }
 
@@ -288,7 +275,7 @@ std::uint32_t Win32Dialogs::create_icon_control(std::uint32_t parent, std::strin
     // A static icon control loads the named icon from the instance and
     // takes its size.
     std::string name(icon);
-    return number(CreateWindowExA(0, "STATIC", name.c_str(), WS_CHILD | WS_VISIBLE | SS_ICON, x, y, 0, 0,
+    return number_of(CreateWindowExA(0, "STATIC", name.c_str(), WS_CHILD | WS_VISIBLE | SS_ICON, x, y, 0, 0,
                                   window(parent), nullptr, m_instance, nullptr));
 }
 
@@ -302,7 +289,7 @@ std::uint32_t Win32Dialogs::create_template_dialog(std::uint32_t parent, std::st
     SetWindowTextA(dialog, text.c_str());
     SetWindowPos(dialog, nullptr, x, y, width, height, SWP_NOZORDER);
     ShowWindow(dialog, SW_SHOWNORMAL);
-    return number(dialog);
+    return number_of(dialog);
 }
 
 std::uint32_t Win32Dialogs::create_dialog_window(std::uint32_t parent, std::string_view title, std::uint32_t style,
@@ -314,7 +301,7 @@ std::uint32_t Win32Dialogs::create_dialog_window(std::uint32_t parent, std::stri
                                   m_instance, nullptr);
     if (dialog)
         ShowWindow(dialog, SW_SHOWNORMAL);
-    return number(dialog);
+    return number_of(dialog);
 }
 
 std::uint32_t Win32Dialogs::load_dialog(std::uint32_t instance, std::uint32_t parent, const ResourceName& name)
@@ -326,12 +313,12 @@ std::uint32_t Win32Dialogs::load_dialog(std::uint32_t instance, std::uint32_t pa
     HWND dialog = CreateDialogParamA(from, resource(name, text), window(parent), template_dialog_procedure, 0);
     if (dialog)
         ShowWindow(dialog, SW_SHOWNORMAL);
-    return number(dialog);
+    return number_of(dialog);
 }
 
 void Win32Dialogs::use_current_font(std::uint32_t control)
 {
-    auto font = handle<HFONT>(m_host.drawing().font_handle());
+    auto font = handle_of<HFONT>(m_host.drawing().font_handle());
     SendMessageA(window(control), WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
 }
 
@@ -386,8 +373,8 @@ void Win32Dialogs::set_window_text(std::uint32_t target, std::string_view text)
     SetWindowTextA(window(target), copy.c_str());
 }
 
-std::uint32_t Win32Dialogs::active_window() { return number(GetActiveWindow()); }
-std::uint32_t Win32Dialogs::activate(std::uint32_t target) { return number(SetActiveWindow(window(target))); }
+std::uint32_t Win32Dialogs::active_window() { return number_of(GetActiveWindow()); }
+std::uint32_t Win32Dialogs::activate(std::uint32_t target) { return number_of(SetActiveWindow(window(target))); }
 
 bool Win32Dialogs::show_window(std::uint32_t target, std::int32_t mode)
 {
@@ -396,8 +383,8 @@ bool Win32Dialogs::show_window(std::uint32_t target, std::int32_t mode)
     return ShowWindow(window(target), mode) != 0;
 }
 
-std::uint32_t Win32Dialogs::focus_window() { return number(GetFocus()); }
-std::uint32_t Win32Dialogs::set_focus(std::uint32_t target) { return number(SetFocus(window(target))); }
+std::uint32_t Win32Dialogs::focus_window() { return number_of(GetFocus()); }
+std::uint32_t Win32Dialogs::set_focus(std::uint32_t target) { return number_of(SetFocus(window(target))); }
 bool Win32Dialogs::destroy_window(std::uint32_t target) { return DestroyWindow(window(target)) != 0; }
 
 std::int32_t Win32Dialogs::client_width(std::uint32_t target)
@@ -414,7 +401,7 @@ std::int32_t Win32Dialogs::client_height(std::uint32_t target)
 
 std::uint32_t Win32Dialogs::dialog_item(std::uint32_t target, std::int32_t id)
 {
-    return number(GetDlgItem(window(target), id));
+    return number_of(GetDlgItem(window(target), id));
 }
 
 ShortString Win32Dialogs::load_string(std::uint32_t instance, std::uint32_t id)
@@ -469,7 +456,7 @@ std::uint32_t Win32Dialogs::find_window(std::string_view title_prefix)
     TitleSearch search{std::string(title_prefix)};
     CharUpperBuffA(search.prefix.data(), static_cast<DWORD>(search.prefix.size()));
     EnumWindows(title_begins, reinterpret_cast<LPARAM>(&search));
-    return number(search.found);
+    return number_of(search.found);
 }
 
 // The desktop's children in their order. A window that does not answer
@@ -511,7 +498,7 @@ std::uint32_t Win32Dialogs::last_edit_descendant(std::uint32_t target)
     HWND last = nullptr;
     if (target != 0)
         EnumChildWindows(window(target), remember_edit, reinterpret_cast<LPARAM>(&last));
-    return number(last);
+    return number_of(last);
 }
 
 bool Win32Dialogs::window_enabled(std::uint32_t target) { return IsWindowEnabled(window(target)) != 0; }
@@ -525,8 +512,8 @@ void Win32Dialogs::key_event(std::uint8_t virtual_key, std::uint8_t scan, bool r
 
 // --- menus ---------------------------------------------------------------------
 
-std::uint32_t Win32Dialogs::create_menu() { return number(CreateMenu()); }
-std::uint32_t Win32Dialogs::create_popup_menu() { return number(CreatePopupMenu()); }
+std::uint32_t Win32Dialogs::create_menu() { return number_of(CreateMenu()); }
+std::uint32_t Win32Dialogs::create_popup_menu() { return number_of(CreatePopupMenu()); }
 
 bool Win32Dialogs::append_menu(std::uint32_t target, MenuItemKind kind, std::uint32_t id, std::string_view text)
 {
@@ -563,7 +550,7 @@ void Win32Dialogs::destroy_menu(std::uint32_t target) { DestroyMenu(menu(target)
 std::uint32_t Win32Dialogs::window_menu()
 {
     HWND main = m_host.main_window();
-    return main ? number(GetMenu(main)) : 0;
+    return main ? number_of(GetMenu(main)) : 0;
 }
 
 void Win32Dialogs::set_window_menu(std::uint32_t bar)
@@ -593,7 +580,7 @@ std::uint32_t Win32Dialogs::load_menu(std::uint32_t instance, const ResourceName
     if (!from)
         return 0;
     std::string text;
-    return number(LoadMenuA(from, resource(name, text)));
+    return number_of(LoadMenuA(from, resource(name, text)));
 }
 
 // --- the built-in dialogs --------------------------------------------------------

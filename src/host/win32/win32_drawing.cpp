@@ -5,16 +5,12 @@
 #include <string>
 
 #include "host/win32/win32_gdi.h"
+#include "host/win32/win32_handles.h"
 #include "host/win32/win32_host.h"
 
 namespace talven {
 namespace {
 
-// Window handles travel as 32-bit numbers; the platform sign-extends them.
-HWND window_of(std::uint32_t handle)
-{
-    return reinterpret_cast<HWND>(static_cast<std::intptr_t>(static_cast<std::int32_t>(handle)));
-}
 
 int CALLBACK collect_family(const LOGFONTA* font, const TEXTMETRICA*, DWORD, LPARAM list)
 {
@@ -93,12 +89,12 @@ void Win32Drawing::replace(Current& current, const DrawSlots& slots, HGDIOBJ cre
 
 std::uint64_t Win32Drawing::acquire_window_dc(std::uint32_t window)
 {
-    return reinterpret_cast<std::uintptr_t>(GetDC(window_of(window)));
+    return reinterpret_cast<std::uintptr_t>(GetDC(handle_of<HWND>(window)));
 }
 
 void Win32Drawing::release_window_dc(std::uint32_t window, std::uint64_t dc)
 {
-    ReleaseDC(window_of(window), reinterpret_cast<HDC>(static_cast<std::uintptr_t>(dc)));
+    ReleaseDC(handle_of<HWND>(window), reinterpret_cast<HDC>(static_cast<std::uintptr_t>(dc)));
 }
 
 std::uint32_t Win32Drawing::main_window_handle()
@@ -109,7 +105,7 @@ std::uint32_t Win32Drawing::main_window_handle()
 ClientSize Win32Drawing::client_size(std::uint32_t window)
 {
     RECT r{};
-    if (!GetClientRect(window == 0 ? m_host.main_window() : window_of(window), &r))
+    if (!GetClientRect(window == 0 ? m_host.main_window() : handle_of<HWND>(window), &r))
         return {};
     return {r.right - r.left, r.bottom - r.top};
 }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "host/win32/win32_gdi.h"
+#include "host/win32/win32_handles.h"
 #include "host/win32/win32_host.h"
 
 namespace talven {
@@ -12,13 +13,6 @@ namespace {
 
 HDC dc_of(std::uint64_t dc) { return reinterpret_cast<HDC>(static_cast<std::uintptr_t>(dc)); }
 
-// Handles the program sees travel as 32-bit numbers; the platform
-// sign-extends them.
-template <class H>
-H handle_of(std::uint32_t handle)
-{
-    return reinterpret_cast<H>(static_cast<std::intptr_t>(static_cast<std::int32_t>(handle)));
-}
 
 } // namespace
 

@@ -1,6 +1,7 @@
 // The main window: its class and creation, the two surfaces, the window
 // procedures that record into the event state, the pump, the waits, the
 // timer, the text screen drawn with the stock fonts, and the DDE client.
+#include "host/win32/win32_handles.h"
 #include "host/win32/win32_host.h"
 
 #include <dde.h>
@@ -34,8 +35,6 @@ LRESULT CALLBACK program_dialog_procedure(HWND w, UINT m, WPARAM wp, LPARAM lp)
 {
     return the_host ? the_host->dialog_procedure(w, m, wp, lp) : DefDlgProcA(w, m, wp, lp);
 }
-
-std::uint32_t handle_number(HWND w) { return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(w)); }
 
 std::int16_t low_word(LPARAM lp) { return static_cast<std::int16_t>(lp & 0xFFFF); }
 std::int16_t high_word(LPARAM lp) { return static_cast<std::int16_t>((lp >> 16) & 0xFFFF); }
@@ -210,14 +209,14 @@ void Win32Host::repaint_main_window()
 
 void Win32Host::record_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
 {
-    m_events->last_message = {handle_number(window), message, static_cast<std::uint32_t>(wparam),
+    m_events->last_message = {number_of(window), message, static_cast<std::uint32_t>(wparam),
                               static_cast<std::uint32_t>(lparam)};
 }
 
 void Win32Host::command_event(WPARAM wparam, LPARAM lparam)
 {
     if (lparam != 0)
-        m_events->control_command(LOWORD(wparam), handle_number(reinterpret_cast<HWND>(lparam)));
+        m_events->control_command(LOWORD(wparam), number_of(reinterpret_cast<HWND>(lparam)));
     else
         m_events->menu_command(LOWORD(wparam));
 }
@@ -246,7 +245,7 @@ bool Win32Host::dialog_style_command(HWND window, WPARAM wparam, LPARAM lparam, 
     }
     if (code == BN_CLICKED && lparam != 0) {
         SetFocus(reinterpret_cast<HWND>(lparam));
-        m_events->control_used(handle_number(GetFocus()));
+        m_events->control_used(number_of(GetFocus()));
         return true;
     }
     (void)window;
@@ -324,7 +323,7 @@ LRESULT Win32Host::main_procedure(HWND window, UINT message, WPARAM wparam, LPAR
         e.window_sized();
         return fallback();
     case WM_SETFOCUS:
-        e.focus = handle_number(GetFocus());
+        e.focus = number_of(GetFocus());
         e.focused = true;
         return 0;
     case WM_KILLFOCUS:
@@ -352,7 +351,7 @@ LRESULT Win32Host::main_procedure(HWND window, UINT message, WPARAM wparam, LPAR
         return 0;
     case WM_HSCROLL:
     case WM_VSCROLL: {
-        std::uint32_t focus = handle_number(GetFocus());
+        std::uint32_t focus = number_of(GetFocus());
         scroll_bar(reinterpret_cast<HWND>(lparam), wparam);
         e.control_used(focus);
         return 0;
@@ -379,7 +378,7 @@ LRESULT Win32Host::main_procedure(HWND window, UINT message, WPARAM wparam, LPAR
             e.right_button = false;
         }
         SetFocus(m_main);
-        e.focus = handle_number(m_main);
+        e.focus = number_of(m_main);
         return 0;
     case WM_PARENTNOTIFY:
         if (dialog_style)
@@ -390,11 +389,11 @@ LRESULT Win32Host::main_procedure(HWND window, UINT message, WPARAM wparam, LPAR
             e.child_right_click = !left;
             e.mouse_x = low_word(lparam);
             e.mouse_y = high_word(lparam);
-            e.focus = handle_number(GetFocus());
+            e.focus = number_of(GetFocus());
         }
         return 0;
     case WM_DDE_ACK:
-        e.dde_server = handle_number(reinterpret_cast<HWND>(wparam));
+        e.dde_server = number_of(reinterpret_cast<HWND>(wparam));
         m_dde_server = reinterpret_cast<HWND>(wparam);
         // The atoms of an answer to the initiate belong to the server; an
         // acknowledged execute hands its block back to be freed by us.
@@ -419,7 +418,7 @@ bool Win32Host::record_dialog_message(HWND window, UINT message, WPARAM wparam, 
             e.window_sized();
         return false;
     case WM_SETFOCUS:
-        e.focus = handle_number(GetFocus());
+        e.focus = number_of(GetFocus());
         e.focused = true;
         return false;
     case WM_COMMAND:
@@ -431,7 +430,7 @@ bool Win32Host::record_dialog_message(HWND window, UINT message, WPARAM wparam, 
         return true;
     case WM_HSCROLL:
     case WM_VSCROLL: {
-        std::uint32_t focus = handle_number(GetFocus());
+        std::uint32_t focus = number_of(GetFocus());
         scroll_bar(reinterpret_cast<HWND>(lparam), wparam);
         e.control_used(focus);
         return true;
@@ -545,7 +544,7 @@ bool Win32Host::wait_one_message()
     }
     MSG msg{};
     GetMessageA(&msg, nullptr, 0, 0);
-    m_events->last_message = {handle_number(msg.hwnd), msg.message, static_cast<std::uint32_t>(msg.wParam),
+    m_events->last_message = {number_of(msg.hwnd), msg.message, static_cast<std::uint32_t>(msg.wParam),
                               static_cast<std::uint32_t>(msg.lParam)};
     // A quit message is dispatched like any other: to no window.
     if (msg.message == WM_QUIT)
@@ -647,7 +646,7 @@ std::optional<LastMessage> Win32Host::peek_message()
     MSG msg;
     if (!PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE))
         return std::nullopt;
-    return LastMessage{handle_number(msg.hwnd), msg.message, static_cast<std::uint32_t>(msg.wParam),
+    return LastMessage{number_of(msg.hwnd), msg.message, static_cast<std::uint32_t>(msg.wParam),
                        static_cast<std::uint32_t>(msg.lParam)};
 }
 
