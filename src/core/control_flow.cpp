@@ -236,7 +236,7 @@ void loop_goto(Runtime& rt)
         return;
     FatalWatch watch(rt);
     jump_to_label(rt, name);
-    if (literal && !watch.reported()) {
+    if (literal && rt.compiled && !watch.reported()) {
         if (targets.size() != static_cast<std::size_t>(rt.program.line_count()) + 1)
             targets.assign(static_cast<std::size_t>(rt.program.line_count()) + 1, JumpTarget{});
         targets[line] = {args, rt.loop.current_line};

@@ -42,7 +42,7 @@ AssignmentTarget* remembered_assignment(Runtime& rt)
 void remember_assignment(Runtime& rt, const char* args_begin, std::string_view value, std::string_view name,
                          std::string_view element = {})
 {
-    if (name.empty() || name.size() > max_name_length)
+    if (!rt.compiled || name.empty() || name.size() > max_name_length)
         return;
     char suffix = name.back();
     if (suffix != '%' && suffix != '&' && suffix != '!' && suffix != '$' && element.empty())

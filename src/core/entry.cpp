@@ -2,7 +2,9 @@
 // closed window or Ctrl+C unwind to here, and the clean-up runs once.
 #include "core/entry.h"
 
+#include <cstdlib>
 #include <memory>
+#include <string_view>
 
 #include "core/loader.h"
 #include "core/loop.h"
@@ -27,9 +29,15 @@ void read_locale_settings(Runtime& rt)
 
 } // namespace
 
-int run_runtime(Host& host, std::size_t stack_budget)
+int run_runtime(Host& host, std::size_t stack_budget, Compilation compilation)
 {
     auto rt = std::make_unique<Runtime>(host);
+    if (compilation == Compilation::FromEnvironment) {
+        const char* setting = std::getenv("TALVEN_COMPILED");
+        rt->compiled = !(setting && std::string_view(setting) == "0");
+    } else {
+        rt->compiled = compilation == Compilation::On;
+    }
     char stack_marker = 0;
     rt->stack_base = reinterpret_cast<std::uintptr_t>(&stack_marker);
     rt->stack_budget = stack_budget;

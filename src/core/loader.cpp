@@ -92,7 +92,8 @@ void read_lines(Runtime& rt, const std::vector<std::uint8_t>& records)
 void reset_state(Runtime& rt)
 {
     rt.loader.program_loaded = true;
-    rt.arg_cache.reset(rt.program.bytes(), rt.program.byte_count());
+    if (rt.compiled)
+        rt.arg_cache.reset(rt.program.bytes(), rt.program.byte_count());
     rt.loop.pump_counter = 0;
     rt.errors = ErrorState{};
     rt.loop.current_line = 0;

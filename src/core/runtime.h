@@ -181,6 +181,9 @@ struct Runtime {
     OdbcState odbc;
     DeviceState devices;
     TextScreen screen;
+    // Whether what a line's text says is remembered from its first run
+    // (see run_runtime); off, every run reads the text again.
+    bool compiled = true;
     FlowCache flow_cache;
     ArgCache arg_cache;
     // Evaluation nests on the machine stack (function calls in arguments,

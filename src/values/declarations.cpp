@@ -61,7 +61,7 @@ void declare_list(Runtime& rt, bool parameters)
         declare_item(rt, item, slot);
         ++k;
     }
-    if (plain && !watch.reported()) {
+    if (plain && rt.compiled && !watch.reported()) {
         auto& lists = rt.flow_cache.declarations;
         if (lists.size() != static_cast<std::size_t>(rt.program.line_count()) + 1)
             lists.assign(static_cast<std::size_t>(rt.program.line_count()) + 1, DeclarationList{});
