@@ -13,10 +13,12 @@ struct Runtime;
 
 // Classifies the argument (a literal, a variable, an array element, an area
 // variable, a system variable) and loads its value into the registers.
-// A remembered analysis of the same argument, when there is one, lets the
-// evaluation skip what follows from the text alone.
-struct ArgEntry;
-void evaluate_argument(Runtime& rt, std::string_view argument, Expect expect, ArgEntry* entry = nullptr);
+// This is the text path: compiled arguments must evaluate exactly as it does.
+void evaluate_argument(Runtime& rt, std::string_view argument, Expect expect);
+
+// The warning for a name that is not declared (not given while declaring);
+// the text view holds the name in upper case.
+void report_undeclared(Runtime& rt, std::string_view argument);
 
 // An array element reference ("NAME[i,j,k]") as written.
 void evaluate_array_element(Runtime& rt, std::string_view argument);
