@@ -61,6 +61,7 @@ struct ScalarRef {
 // text, and what the fetch took after it (the ")" and a separator).
 struct CallShape {
     std::uint8_t token = 0;
+    void (*handler)(Runtime&) = nullptr; // null: a declared function
     const char* handler_end = nullptr;
     std::uint16_t after = 0;
     char separator = ' ';
@@ -136,6 +137,7 @@ public:
     void reset(const char* program, std::size_t program_size)
     {
         m_program = program;
+        m_size = program_size;
         m_index.assign(program_size, nullptr);
         m_nodes.clear();
     }
@@ -144,7 +146,7 @@ public:
     ArgNode* find(const char* begin) const
     {
         std::size_t offset = static_cast<std::size_t>(begin - m_program);
-        return offset < m_index.size() ? m_index[offset] : nullptr;
+        return offset < m_size ? m_index[offset] : nullptr;
     }
 
     // The node for an argument text starting at begin, made when missing;
@@ -162,6 +164,7 @@ public:
 
 private:
     const char* m_program = nullptr;
+    std::size_t m_size = 0;
     std::vector<ArgNode*> m_index; // by offset of the argument's first byte
     std::deque<ArgNode> m_nodes;   // nodes stay put while nested fetches add more
 };

@@ -4,6 +4,8 @@
 // cannot express it, it is read from its text.
 #include "values/fetch.h"
 
+#include "core/control_flow.h"
+#include "core/dispatch.h"
 #include "core/runtime.h"
 #include "core/tokens.h"
 #include "values/conversions.h"
@@ -96,13 +98,18 @@ void format_numeric_text(Runtime& rt)
 
 namespace {
 
-void check_type(Runtime& rt, Expect expect, std::string_view argument)
+[[gnu::noinline]] void wrong_type(Runtime& rt, std::string_view argument)
+{
+    rt.fatal(Msg::WrongParameterType, argument);
+}
+
+inline void check_type(Runtime& rt, Expect expect, std::string_view argument)
 {
     bool is_string = rt.value.type == ValueType::String;
-    if ((expect == Expect::String || expect == Expect::RawString) && !is_string)
-        rt.fatal(Msg::WrongParameterType, argument);
-    else if (expect == Expect::Numeric && is_string)
-        rt.fatal(Msg::WrongParameterType, argument);
+    if ((expect == Expect::String || expect == Expect::RawString) && !is_string) [[unlikely]]
+        wrong_type(rt, argument);
+    else if (expect == Expect::Numeric && is_string) [[unlikely]]
+        wrong_type(rt, argument);
 }
 
 bool nested_too_deep(const Runtime& rt)
@@ -191,6 +198,7 @@ void finish_call(Runtime& rt, char separator, CallShape* shape)
         if (ArgNode* node = rt.compiled_args.node_at(start)) {
             node->rekey(text_end, separator, expect);
             shape.token = token;
+            shape.handler = function_table()[token];
             shape.handler_end = handler_end;
             node->call = shape;
             node->kind = ArgKind::Call;
@@ -209,10 +217,15 @@ void finish_call(Runtime& rt, char separator, CallShape* shape)
     ArgText& args = rt.loop.args;
     const char* start = args.begin();
     args.drop_front(2);
-    call_function(rt, node.call.token);
+    rt.current_function = node.call.token;
+    if (node.call.handler)
+        node.call.handler(rt);
+    else
+        call_declared_function(rt, node.call.token);
+    complete_result_views(rt.value, rt.format.decimals, rt.format.number_width);
     const char* handler_end = args.begin();
     if (handler_end == node.call.handler_end) [[likely]] {
-        args.drop_front(node.call.after);
+        args.skip(node.call.after);
         if (node.call.sets_separator)
             rt.fetch.separator = node.call.separator;
         if (node.call.sets_last)
@@ -287,6 +300,52 @@ void finish_call(Runtime& rt, char separator, CallShape* shape)
     }
 }
 
+// A compiled argument other than a call.
+[[gnu::noinline]] void run_node(Runtime& rt, ArgNode& node, Expect expect)
+{
+    ArgText& args = rt.loop.args;
+    const char* argument = args.begin();
+    args.skip(node.split.advance);
+    rt.fetch.separator = node.split.separator;
+    if (node.split.sets_last)
+        rt.fetch.last_argument = true;
+    evaluate_node(rt, node, std::string_view(argument, node.split.length));
+    if (expect != Expect::Any)
+        check_type(rt, expect, std::string_view(argument, node.split.length));
+}
+
+// The commonest arguments, an integer variable or a plain number, with no
+// call on their way.
+[[gnu::always_inline]] inline bool run_integer_node(Runtime& rt, ArgNode& node, Expect expect)
+{
+    Value& v = rt.value;
+    std::int32_t value;
+    std::int32_t width = 0;
+    if (node.kind == ArgKind::PlainNumber) {
+        value = node.literal.long_integer;
+        v.type = node.literal.type;
+        v.real = node.literal.real;
+    } else if (node.kind == ArgKind::Scalar && (node.scalar.suffix == '%' || node.scalar.suffix == '&') &&
+               node.scalar.epoch == rt.variables.epoch && node.scalar.slot) {
+        value = *static_cast<std::int32_t*>(node.scalar.slot);
+        width = rt.format.number_width;
+        v.type = node.type;
+        v.real = value;
+    } else {
+        return false;
+    }
+    if (expect == Expect::String || expect == Expect::RawString)
+        return false;
+    ArgText& args = rt.loop.args;
+    args.skip(node.split.advance);
+    rt.fetch.separator = node.split.separator;
+    if (node.split.sets_last)
+        rt.fetch.last_argument = true;
+    v.integer = v.long_integer = value;
+    v.defer_long_text(value, width);
+    return true;
+}
+
 // The text path, which also compiles what it reads.
 [[gnu::noinline]] void fetch_from_text(Runtime& rt, char separator, Expect expect)
 {
@@ -329,24 +388,16 @@ void fetch(Runtime& rt, char separator, Expect expect)
 {
     ArgText& args = rt.loop.args;
     ArgNode* node = rt.compiled_args.find(args.begin());
+    // Only calls on the way: the fetch keeps no frame of its own.
     if (node && node->matches(args.end(), separator, expect)) [[likely]] {
-        if (node->kind == ArgKind::Call) {
-            run_call(rt, *node, separator, expect);
+        if (node->kind == ArgKind::Call)
+            return run_call(rt, *node, separator, expect);
+        if (run_integer_node(rt, *node, expect))
             return;
-        }
-        if (node->kind != ArgKind::Unknown) {
-            const char* argument = args.begin();
-            args.drop_front(node->split.advance);
-            rt.fetch.separator = node->split.separator;
-            if (node->split.sets_last)
-                rt.fetch.last_argument = true;
-            evaluate_node(rt, *node, std::string_view(argument, node->split.length));
-            if (expect != Expect::Any)
-                check_type(rt, expect, std::string_view(argument, node->split.length));
-            return;
-        }
+        if (node->kind != ArgKind::Unknown)
+            return run_node(rt, *node, expect);
     }
-    fetch_from_text(rt, separator, expect);
+    return fetch_from_text(rt, separator, expect);
 }
 
 } // namespace talven
