@@ -3,7 +3,8 @@
 #
 #   fuzz/explore.sh [-t SECONDS] [-j PARALLEL] [TARGET...]
 #
-# TARGET is loader, interpreter, fetch, dbf, ndx or bmp (default: all). Each
+# TARGET is loader, interpreter, differential, fetch, dbf, ndx or bmp
+# (default: all). Each
 # target runs for SECONDS (default 600) with libFuzzer's default random seed,
 # on the kept corpus fuzz/corpus/<target>/ and, for the program targets, the
 # seed corpus the fuzz build makes (build/fuzz/fuzz/seeds/<target>/), with
@@ -36,7 +37,7 @@ while getopts "t:j:h" opt; do
 done
 shift $((OPTIND - 1))
 targets=("$@")
-[[ ${#targets[@]} -eq 0 ]] && targets=(loader interpreter fetch dbf ndx bmp)
+[[ ${#targets[@]} -eq 0 ]] && targets=(loader interpreter differential fetch dbf ndx bmp)
 
 build=build/fuzz
 missing=0
@@ -47,17 +48,22 @@ if [[ $missing -eq 1 || ! -d $build/fuzz/seeds ]]; then
     cmake --preset fuzz && cmake --build --preset fuzz || exit 1
 fi
 
-declare -A max_len=([loader]=65536 [interpreter]=16384 [fetch]=300 [dbf]=65536 [ndx]=65536 [bmp]=65536)
+declare -A max_len=([loader]=65536 [interpreter]=16384 [differential]=16384 [fetch]=300 [dbf]=65536 [ndx]=65536
+                    [bmp]=65536)
 # Longest input kept in the corpus in git (long program files add little
 # over the seeds but weigh a lot).
-declare -A keep_len=([loader]=4096 [interpreter]=16384 [fetch]=300 [dbf]=8192 [ndx]=8192 [bmp]=8192)
+declare -A keep_len=([loader]=4096 [interpreter]=16384 [differential]=16384 [fetch]=300 [dbf]=8192 [ndx]=8192
+                     [bmp]=8192)
+# The differential target takes the interpreter's input: its seeds and dictionary.
+declare -A input_of=([differential]=interpreter)
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 # Readable stack traces in the findings' reports.
 [[ -x /usr/lib/llvm-16/bin/llvm-symbolizer ]] && export PATH="/usr/lib/llvm-16/bin:$PATH"
 
 explore() {
     local target=$1
-    local corpus=fuzz/corpus/$target seeds=$build/fuzz/seeds/$target
+    local input=${input_of[$target]:-$target}
+    local corpus=fuzz/corpus/$target seeds=$build/fuzz/seeds/$input
     local findings=fuzz/findings/$target log=fuzz/explore-logs/$target.log
     # The file-format targets have no seeds made from programs.
     [[ -d $seeds ]] || seeds=$(mktemp -d)
@@ -65,7 +71,7 @@ explore() {
     echo "explore: $target for $seconds s (log: $log)"
     # -fork: a crash is saved and the run goes on with the next input.
     "$build/fuzz_$target" -max_total_time="$seconds" -max_len="${max_len[$target]}" \
-        -timeout=1 -rss_limit_mb=2048 -dict="fuzz/$target.dict" -print_final_stats=1 \
+        -timeout=1 -rss_limit_mb=2048 -dict="fuzz/$input.dict" -print_final_stats=1 \
         -fork=1 -ignore_crashes=1 -ignore_timeouts=1 -ignore_ooms=1 \
         -artifact_prefix="$findings/" "$corpus" "$seeds" >"$log" 2>&1
     # Keep only the inputs that add coverage to what the seeds (made anew by
@@ -93,7 +99,7 @@ explore() {
 running=0
 for target in "${targets[@]}"; do
     if [[ -z ${max_len[$target]:-} ]]; then
-        echo "explore: unknown target $target (loader, interpreter, fetch, dbf, ndx, bmp)" >&2
+        echo "explore: unknown target $target (loader, interpreter, differential, fetch, dbf, ndx, bmp)" >&2
         exit 2
     fi
     explore "$target" &

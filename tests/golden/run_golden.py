@@ -37,6 +37,11 @@ TZ=UTC, LANG=C.UTF-8, no inherited TALVEN_* variables and a 10 second limit;
 the scratch folder is also the Windows directory (TALVEN_WINDIR), so a test
 gives a WIN.INI in given/.
 
+With --uncompiled the program runs with TALVEN_COMPILED=0: the runtime reads
+every argument from its line's text each time instead of what it remembered
+from the line's first run, and must give the same results. Such a run is named
+golden/<subsystem>/<behaviour>/uncompiled and has scratch folders of its own.
+
 With --listing the runner checks talvenc's lister instead: every valid program
 file the test uses is listed, the listing compiled again, and the two files
 must hold the same lines.
@@ -63,6 +68,7 @@ import tvcgen  # noqa: E402
 TIMEOUT_SECONDS = 10
 SKIP = 77
 HELPERS: Path | None = None
+UNCOMPILED = False
 
 
 @dataclass
@@ -130,9 +136,18 @@ def overlay(expected: Expectation, known: Expectation) -> Expectation:
 
 def test_name(test: Path, root: Path) -> str:
     try:
-        return "golden/" + test.resolve().relative_to(root.resolve()).as_posix()
+        name = "golden/" + test.resolve().relative_to(root.resolve()).as_posix()
     except ValueError:
-        return "golden/" + test.name
+        name = "golden/" + test.name
+    return name + "/uncompiled" if UNCOMPILED else name
+
+
+def scratch_name(name: str) -> str:
+    # Both runs of a test may run at once: the uncompiled one works beside,
+    # not inside, the other's scratch folder.
+    if name.endswith("/uncompiled"):
+        return "uncompiled/" + name.removeprefix("golden/").removesuffix("/uncompiled")
+    return name.removeprefix("golden/")
 
 
 # --- running ----------------------------------------------------------------
@@ -164,7 +179,7 @@ def run_process(argv: list[str], cwd: Path, env: dict[str, str], stdin: bytes,
 
 
 def fresh_scratch(work: Path, name: str) -> Path:
-    scratch = work / name.removeprefix("golden/")
+    scratch = work / scratch_name(name)
     if scratch.exists():
         shutil.rmtree(scratch)
     scratch.mkdir(parents=True)
@@ -257,6 +272,8 @@ def run_test(test: Path, scratch: Path, talven: str, talvenc: str) -> Outcome:
     prepare(test, scratch, talven, talvenc, env)
     env["TALVEN_WINDIR"] = str(scratch)
     env = test_environment(test, env)
+    if UNCOMPILED:
+        env["TALVEN_COMPILED"] = "0"
     stdin_file = test / "stdin"
     stdin = stdin_file.read_bytes() if stdin_file.exists() else b""
     executable = talven
@@ -435,6 +452,11 @@ def set_timeout(seconds: float) -> None:
     TIMEOUT_SECONDS = seconds
 
 
+def set_uncompiled(on: bool) -> None:
+    global UNCOMPILED
+    UNCOMPILED = on
+
+
 def set_helpers(folder: Path | None) -> None:
     global HELPERS
     HELPERS = folder.resolve() if folder else None
@@ -454,11 +476,14 @@ def main() -> int:
                     help="where the build put the tests' helper programs")
     ap.add_argument("--listing", action="store_true",
                     help="check that talvenc --list round-trips the test's programs")
+    ap.add_argument("--uncompiled", action="store_true",
+                    help="run with TALVEN_COMPILED=0 (every argument read from its text)")
     ap.add_argument("tests", nargs="+", type=Path, help="test folders")
     a = ap.parse_args()
     if a.timeout:
         set_timeout(a.timeout)
     set_helpers(a.helpers)
+    set_uncompiled(a.uncompiled and not a.listing)
 
     root = Path(__file__).resolve().parent
     work = Path(a.work).resolve() if a.work else Path.cwd() / "golden-scratch"

@@ -68,15 +68,16 @@ class Runner(unittest.TestCase):
             (test / rel).write_text(text)
         return test
 
-    def verdict(self, test: Path) -> tuple[int, str]:
+    def verdict(self, test: Path, *options: str) -> tuple[int, str]:
         r = subprocess.run([sys.executable, str(RUNNER), "--talven", str(self.runtime),
                             "--talvenc", "/nonexistent", "--timeout", "2", "--work", str(self.root / "work"),
-                            str(test)], capture_output=True, text=True, timeout=60)
+                            *options, str(test)], capture_output=True, text=True, timeout=60)
         return r.returncode, r.stdout + r.stderr
 
-    def assert_passes(self, test: Path):
-        code, out = self.verdict(test)
+    def assert_passes(self, test: Path, *options: str):
+        code, out = self.verdict(test, *options)
         self.assertEqual(code, 0, out)
+        return out
 
     def assert_fails(self, test: Path, why: str):
         code, out = self.verdict(test)
@@ -180,6 +181,17 @@ class Runner(unittest.TestCase):
         finally:
             del os.environ["TALVEN_LEFTOVER"]
             del os.environ["LC_ALL"]
+
+    def test_uncompiled_run_has_the_switch_and_its_own_name(self):
+        test = self.make_test("import os; code = 0 if os.environ.get('TALVEN_COMPILED') == '0' else 9", {})
+        out = self.assert_passes(test, "--uncompiled")
+        self.assertIn("PASS golden/case/uncompiled", out)
+        self.assert_fails(test, "expected exit code 0, got exit code 9")
+        os.environ["TALVEN_COMPILED"] = "0"
+        try:
+            self.assert_fails(test, "expected exit code 0, got exit code 9")
+        finally:
+            del os.environ["TALVEN_COMPILED"]
 
     def test_failed_generator_fails(self):
         test = self.make_test("", {})
