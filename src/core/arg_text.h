@@ -24,6 +24,9 @@ public:
 
     void drop_front(std::size_t n) { m_begin += n < size() ? n : size(); }
     void drop_back(std::size_t n) { m_end -= n < size() ? n : size(); }
+    // For a count known to lie within the text: what a compiled argument
+    // took from this very text before.
+    void skip(std::size_t n) { m_begin += n; }
 
 private:
     const char* m_begin = nullptr;

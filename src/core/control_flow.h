@@ -13,21 +13,6 @@ namespace talven {
 
 struct Runtime;
 
-// What the text of a scalar assignment says: where the value starts and
-// which variable receives it (found again whenever declarations change).
-struct AssignmentTarget {
-    const char* args_begin = nullptr;
-    const char* value_begin = nullptr;
-    const char* value_end = nullptr;
-    // An array element target: its reference text as written.
-    const char* element_begin = nullptr;
-    std::size_t element_length = 0;
-    char suffix = 0;
-    VarName name;
-    std::uint64_t epoch = 0;
-    void* slot = nullptr;
-};
-
 // The line a GOTO with a literal label reaches, for the argument text it
 // was found with.
 struct JumpTarget {
@@ -49,7 +34,6 @@ struct FlowCache {
     std::vector<std::int32_t> partner;                              // -1: not scanned yet; 0: none
     std::unordered_map<std::int32_t, std::vector<std::int32_t>> if_stops;
     std::unordered_map<std::string, std::int32_t> labels;           // 0: no such label
-    std::vector<AssignmentTarget> assignments;                      // by line number
     std::vector<JumpTarget> goto_targets;                           // by line number
     std::vector<DeclarationList> declarations;                      // by line number
 };

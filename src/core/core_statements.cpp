@@ -28,44 +28,37 @@ ShortString fetch_value_list(Runtime& rt)
     return result;
 }
 
-// The remembered target of this line's scalar assignment, or null.
-AssignmentTarget* remembered_assignment(Runtime& rt)
+// The compiled target of this line's assignment, or null.
+AssignmentShape* remembered_assignment(Runtime& rt)
 {
-    auto& targets = rt.flow_cache.assignments;
-    std::size_t line = static_cast<std::size_t>(rt.loop.current_line);
-    if (line >= targets.size())
-        return nullptr;
-    AssignmentTarget& target = targets[line];
-    return target.args_begin == rt.loop.args.begin() && target.args_begin ? &target : nullptr;
+    ArgNode* node = rt.compiled_args.find(rt.loop.args.begin());
+    return node && node->assignment_end == rt.loop.args.end() ? &node->assignment : nullptr;
 }
 
-void remember_assignment(Runtime& rt, const char* args_begin, std::string_view value, std::string_view name,
+void remember_assignment(Runtime& rt, ArgText args, std::string_view value, std::string_view name,
                          std::string_view element = {})
 {
-    if (!rt.compiled || name.empty() || name.size() > max_name_length)
+    if (name.empty() || name.size() > max_name_length)
         return;
     char suffix = name.back();
     if (suffix != '%' && suffix != '&' && suffix != '!' && suffix != '$' && element.empty())
         return;
-    auto& targets = rt.flow_cache.assignments;
-    std::size_t line = static_cast<std::size_t>(rt.loop.current_line);
-    if (targets.size() != static_cast<std::size_t>(rt.program.line_count()) + 1)
-        targets.assign(static_cast<std::size_t>(rt.program.line_count()) + 1, AssignmentTarget{});
-    if (line >= targets.size())
+    ArgNode* node = rt.compiled_args.node_at(args.begin());
+    if (!node)
         return;
-    AssignmentTarget& target = targets[line];
-    target.args_begin = args_begin;
+    AssignmentShape& target = node->assignment;
     target.value_begin = value.data();
     target.value_end = value.data() + value.size();
-    target.suffix = suffix;
-    target.name.set(name);
-    target.epoch = 0;
+    target.target = ScalarRef{};
+    target.target.suffix = suffix;
+    target.target.name.set(name);
     target.element_begin = element.empty() ? nullptr : element.data();
     target.element_length = element.size();
+    node->assignment_end = args.end();
 }
 
 // The same assignment as below, from what its text said the last time.
-void assign_remembered(Runtime& rt, AssignmentTarget& target)
+void assign_remembered(Runtime& rt, AssignmentShape& target)
 {
     rt.loop.args = ArgText(std::string_view(target.value_begin, static_cast<std::size_t>(target.value_end - target.value_begin)));
     FatalWatch watch(rt);
@@ -75,7 +68,7 @@ void assign_remembered(Runtime& rt, AssignmentTarget& target)
         if (watch.reported())
             return;
         ShortString string_value;
-        if (target.suffix == '$')
+        if (target.target.suffix == '$')
             string_value = fetch_value_list(rt);
         else
             arg_value(rt, rest_of_text);
@@ -88,31 +81,28 @@ void assign_remembered(Runtime& rt, AssignmentTarget& target)
         return;
     }
     ShortString string_value;
-    if (target.suffix == '$')
+    ScalarRef& scalar = target.target;
+    if (scalar.suffix == '$')
         string_value = fetch_value_list(rt);
     else
         arg_value(rt, rest_of_text);
     if (watch.reported())
         return;
-    VariableStore& store = rt.variables;
-    if (target.epoch != store.epoch) {
-        target.slot = find_scalar_slot(store, target.suffix, target.name.view());
-        target.epoch = store.epoch;
-    }
-    if (!target.slot) {
-        rt.fatal(Msg::VariableNotDeclared, target.name.view());
+    void* slot = scalar.find(rt.variables);
+    if (!slot) {
+        rt.fatal(Msg::VariableNotDeclared, scalar.name.view());
         return;
     }
-    store_into_scalar_slot(rt, target.suffix, target.slot, string_value);
+    store_into_scalar_slot(rt, scalar.suffix, slot, string_value);
 }
 
 void cmd_let(Runtime& rt)
 {
-    if (AssignmentTarget* target = remembered_assignment(rt)) {
+    if (AssignmentShape* target = remembered_assignment(rt)) {
         assign_remembered(rt, *target);
         return;
     }
-    const char* args_begin = rt.loop.args.begin();
+    ArgText args = rt.loop.args;
     std::string_view text = rt.loop.args.view();
     std::size_t equals = text.find('=');
     std::string_view target = trim_blanks(text.substr(0, equals));
@@ -130,8 +120,8 @@ void cmd_let(Runtime& rt)
         bare = trim_blanks(bare);
         // The same steps from what the text said, the next time round; the
         // suffix decides between a value list and a single value.
-        if (args_begin && !bare.empty())
-            remember_assignment(rt, args_begin, value_text, bare, target);
+        if (!bare.empty())
+            remember_assignment(rt, args, value_text, bare, target);
         if (watch.reported())
             return;
     }
@@ -148,8 +138,8 @@ void cmd_let(Runtime& rt)
             store_element(rt, element.suffix, element.slot, string_value);
         return;
     }
-    if (!is_element && args_begin)
-        remember_assignment(rt, args_begin, value_text, name.view());
+    if (!is_element)
+        remember_assignment(rt, args, value_text, name.view());
     if (!is_element && store_scalar(rt, name.view(), string_value))
         return;
     rt.fatal(Msg::VariableNotDeclared, name.view());

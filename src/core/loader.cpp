@@ -93,7 +93,7 @@ void reset_state(Runtime& rt)
 {
     rt.loader.program_loaded = true;
     if (rt.compiled)
-        rt.arg_cache.reset(rt.program.bytes(), rt.program.byte_count());
+        rt.compiled_args.reset(rt.program.bytes(), rt.program.byte_count());
     rt.loop.pump_counter = 0;
     rt.errors = ErrorState{};
     rt.loop.current_line = 0;

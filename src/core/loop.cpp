@@ -52,23 +52,27 @@ void run_loop(Runtime& rt)
 {
     LoopState& loop = rt.loop;
     const auto& commands = command_table();
-    while (loop.current_line < rt.program.line_count() && !loop.stop) {
+    // Lines never change while the program runs, and neither does their count.
+    const std::int32_t line_count = rt.program.line_count();
+    while (loop.current_line < line_count && !loop.stop) {
         ++loop.current_line;
         loop.line = rt.program.line(loop.current_line);
         loop.handled = false;
-        if (rt.events.command == 255)
+        if (rt.events.command == 255) [[unlikely]]
             rt.events.command = 254;
-        if (loop.line.empty()) {
+        if (loop.line.empty()) [[unlikely]] {
             // A line without a token byte does nothing.
             loop.handled = true;
         } else {
             loop.token = static_cast<std::uint8_t>(loop.line[0]);
             loop.args = ArgText(loop.line.substr(1));
-            apply_prefixes(rt);
+            if (loop.token == static_cast<std::uint8_t>(Tok::When) ||
+                loop.token == static_cast<std::uint8_t>(Tok::Unless)) [[unlikely]]
+                apply_prefixes(rt);
             if (!loop.handled) {
                 // A token that a handler claims is handled by it; a line
                 // whose token nobody claims is a procedure call.
-                if (CommandHandler handler = commands[loop.token]) {
+                if (CommandHandler handler = commands[loop.token]) [[likely]] {
                     loop.handled = true;
                     handler(rt);
                 } else {
@@ -76,7 +80,7 @@ void run_loop(Runtime& rt)
                 }
             }
         }
-        if (loop.pump_counter < lines_between_pumps) {
+        if (loop.pump_counter < lines_between_pumps) [[likely]] {
             ++loop.pump_counter;
         } else {
             loop.pump_counter = 0;

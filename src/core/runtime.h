@@ -19,7 +19,7 @@
 #include "data/table.h"
 #include "host/host.h"
 #include "system/dll_calls.h"
-#include "values/arg_cache.h"
+#include "values/compiled_arguments.h"
 #include "values/value.h"
 #include "values/variables.h"
 #include "window/drawing_state.h"
@@ -185,7 +185,7 @@ struct Runtime {
     // (see run_runtime); off, every run reads the text again.
     bool compiled = true;
     FlowCache flow_cache;
-    ArgCache arg_cache;
+    CompiledArguments compiled_args;
     // Evaluation nests on the machine stack (function calls in arguments,
     // declared functions calling themselves). The entry records where the
     // stack starts; a call that would use more than the budget is refused.

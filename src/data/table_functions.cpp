@@ -183,6 +183,11 @@ std::optional<Move> move_of_word(std::string_view word)
     return std::nullopt;
 }
 
+// The current table once the arguments are fetched: an argument may have
+// closed or replaced it (a nested @DBOPEN), so it is looked up again and
+// never used through the one that was freed.
+Table* table_after_arguments(Runtime& rt) { return current_table_or_error(rt); }
+
 void fn_dbgo(Runtime& rt)
 {
     Table* table = current_table_or_error(rt);
@@ -191,6 +196,11 @@ void fn_dbgo(Runtime& rt)
         return;
     }
     if (!arg_value(rt, ')')) {
+        result_integer(rt, 0);
+        return;
+    }
+    table = table_after_arguments(rt);
+    if (!table) {
         result_integer(rt, 0);
         return;
     }
@@ -226,6 +236,11 @@ void fn_dbget_str(Runtime& rt)
         result_text(rt, {});
         return;
     }
+    table = table_after_arguments(rt);
+    if (!table) {
+        result_text(rt, {});
+        return;
+    }
     field_text_result(rt, *table, field_by_name(*table, name->view(), db_code::read_field, rt.tables.error));
 }
 
@@ -234,6 +249,11 @@ void fn_dbgetn_str(Runtime& rt)
     Table* table = current_table_or_error(rt);
     auto n = table ? arg_integer(rt, ')') : Arg<std::int32_t>{};
     if (!n) {
+        result_text(rt, {});
+        return;
+    }
+    table = table_after_arguments(rt);
+    if (!table) {
         result_text(rt, {});
         return;
     }
@@ -258,6 +278,11 @@ void fn_dbput(Runtime& rt)
         result_integer(rt, 0);
         return;
     }
+    table = table_after_arguments(rt);
+    if (!table) {
+        result_integer(rt, 0);
+        return;
+    }
     auto index = field_by_name(*table, name->view(), db_code::write_field, rt.tables.error);
     finish_integer(rt, store_value(rt, *table, index, value->view()));
 }
@@ -271,6 +296,11 @@ void fn_dbputn(Runtime& rt)
         result_integer(rt, 0);
         return;
     }
+    table = table_after_arguments(rt);
+    if (!table) {
+        result_integer(rt, 0);
+        return;
+    }
     auto index = field_by_number(*table, *n, db_code::read_field_number, rt.tables.error);
     finish_integer(rt, store_value(rt, *table, index, value->view()));
 }
@@ -280,6 +310,11 @@ void fn_dbwrite(Runtime& rt)
     Table* table = current_table_or_error(rt);
     auto n = table ? arg_long(rt, ')') : Arg<std::int32_t>{};
     if (!n) {
+        result_integer(rt, 0);
+        return;
+    }
+    table = table_after_arguments(rt);
+    if (!table) {
         result_integer(rt, 0);
         return;
     }
@@ -349,6 +384,11 @@ void fn_dbfind(Runtime& rt)
         result_integer(rt, 0);
         return;
     }
+    table = table_after_arguments(rt);
+    if (!table) {
+        result_integer(rt, 0);
+        return;
+    }
     // The mode is optional: another argument follows when a comma comes
     // before the closing parenthesis.
     std::string_view rest = rt.loop.args.view();
@@ -390,6 +430,11 @@ void fn_dbmemo(Runtime& rt)
         result_integer(rt, 0);
         return;
     }
+    table = table_after_arguments(rt);
+    if (!table) {
+        result_integer(rt, 0);
+        return;
+    }
     std::int32_t result = -1;
     auto index = field_by_name(*table, name->view(), db_code::read_field, rt.tables.error);
     if (index && table->fields[*index].type == 'M') {
@@ -411,6 +456,11 @@ void fn_dbmemoput(Runtime& rt)
     Table* table = current_table_or_error(rt);
     auto name = table ? arg_text(rt, ')') : Arg<ShortString>{};
     if (!name) {
+        result_integer(rt, 0);
+        return;
+    }
+    table = table_after_arguments(rt);
+    if (!table) {
         result_integer(rt, 0);
         return;
     }

@@ -1,13 +1,17 @@
 // The single evaluator of the language. Function calls nest through it
-// recursively: fetch, function dispatch, handler, fetch.
+// recursively: fetch, function dispatch, handler, fetch. An argument seen
+// before runs from its compiled node; the first time, and whenever a node
+// cannot express it, it is read from its text.
 #include "values/fetch.h"
 
+#include "core/control_flow.h"
+#include "core/dispatch.h"
 #include "core/runtime.h"
 #include "core/tokens.h"
 #include "values/conversions.h"
-#include "values/arg_cache.h"
+#include "values/compiled_arguments.h"
 #include "values/evaluate.h"
-#include "values/quick_evaluation.h"
+#include "values/variables.h"
 
 namespace talven {
 
@@ -94,20 +98,72 @@ void format_numeric_text(Runtime& rt)
 
 namespace {
 
-void check_type(Runtime& rt, Expect expect, std::string_view argument)
+[[gnu::noinline]] void wrong_type(Runtime& rt, std::string_view argument)
+{
+    rt.fatal(Msg::WrongParameterType, argument);
+}
+
+inline void check_type(Runtime& rt, Expect expect, std::string_view argument)
 {
     bool is_string = rt.value.type == ValueType::String;
-    if ((expect == Expect::String || expect == Expect::RawString) && !is_string)
-        rt.fatal(Msg::WrongParameterType, argument);
-    else if (expect == Expect::Numeric && is_string)
-        rt.fatal(Msg::WrongParameterType, argument);
+    if ((expect == Expect::String || expect == Expect::RawString) && !is_string) [[unlikely]]
+        wrong_type(rt, argument);
+    else if (expect == Expect::Numeric && is_string) [[unlikely]]
+        wrong_type(rt, argument);
+}
+
+bool nested_too_deep(const Runtime& rt)
+{
+    char stack_marker = 0;
+    return rt.stack_base - reinterpret_cast<std::uintptr_t>(&stack_marker) > rt.stack_budget && rt.stack_base;
+}
+
+// After a call's handler: its ")" and the separator that follows. The
+// shape, when given, records what was taken.
+void finish_call(Runtime& rt, char separator, CallShape* shape)
+{
+    ArgText& args = rt.loop.args;
+    const char* before = args.begin();
+    bool print = separator == print_mode;
+    bool sets_separator = true;
+    bool sets_last = false;
+    char after = rest_of_text;
+    if (!args.empty() && args.front() == ')')
+        args.drop_front(1);
+    if (args.empty()) {
+        sets_last = print;
+    } else if (args.front() == separator || (print && (args.front() == ',' || args.front() == ';'))) {
+        after = args.front();
+        args.drop_front(1);
+        // A call ending the list with its separator is the last argument,
+        // as a literal there is: "PRINT @STR$(X);" keeps the line open.
+        sets_last = print && args.empty();
+    } else if (print && args.front() == '+') {
+        // In print mode "+" ends an argument like ";" after a call too;
+        // left in place it would start an empty argument.
+        after = ';';
+        args.drop_front(1);
+        sets_last = args.empty();
+    } else {
+        sets_separator = false;
+    }
+    if (sets_separator)
+        rt.fetch.separator = after;
+    if (sets_last)
+        rt.fetch.last_argument = true;
+    if (shape) {
+        shape->after = static_cast<std::uint16_t>(args.begin() - before);
+        shape->separator = after;
+        shape->sets_separator = sets_separator;
+        shape->sets_last = sets_last;
+    }
 }
 
 [[gnu::noinline]] void fetch_function_call(Runtime& rt, char separator, Expect expect)
 {
     ArgText& args = rt.loop.args;
     const char* start = args.begin();
-    bool print = separator == print_mode;
+    const char* text_end = args.end();
     if (args.size() < 2) {
         // "@" at the very end names no function.
         args.drop_front(1);
@@ -117,9 +173,8 @@ void check_type(Runtime& rt, Expect expect, std::string_view argument)
     }
     std::uint8_t token = static_cast<std::uint8_t>(args[1]);
     args.drop_front(2);
-    char stack_marker = 0;
-    if (rt.stack_base - reinterpret_cast<std::uintptr_t>(&stack_marker) > rt.stack_budget && rt.stack_base)
-        [[unlikely]] {
+    bool clean = false;
+    if (nested_too_deep(rt)) [[unlikely]] {
         // Nested deeper than the machine stack allows: refused like a call
         // beyond the return stack, before it can overflow. Its arguments
         // are passed over unevaluated, up to its closing parenthesis.
@@ -130,82 +185,169 @@ void check_type(Runtime& rt, Expect expect, std::string_view argument)
         std::size_t close = find_at_depth_zero(args.view(), ')');
         args.drop_front(close == std::string_view::npos ? args.size() : close);
     } else {
+        std::uint32_t fatals = rt.errors.fatal_count;
         call_function(rt, token);
+        clean = rt.errors.fatal_count == fatals;
     }
-    std::string_view consumed(start, static_cast<std::size_t>(args.begin() - start));
-    if (!args.empty() && args.front() == ')')
-        args.drop_front(1);
-    if (args.empty()) {
-        rt.fetch.separator = rest_of_text;
-        if (print)
-            rt.fetch.last_argument = true;
-    } else if (args.front() == separator || (print && (args.front() == ',' || args.front() == ';'))) {
-        rt.fetch.separator = args.front();
-        args.drop_front(1);
-        // A call ending the list with its separator is the last argument,
-        // as a literal there is: "PRINT @STR$(X);" keeps the line open.
-        if (print && args.empty())
-            rt.fetch.last_argument = true;
-    } else if (print && args.front() == '+') {
-        // In print mode "+" ends an argument like ";" after a call too;
-        // left in place it would start an empty argument.
-        rt.fetch.separator = ';';
-        args.drop_front(1);
-        if (args.empty())
-            rt.fetch.last_argument = true;
+    const char* handler_end = args.begin();
+    CallShape shape;
+    finish_call(rt, separator, &shape);
+    // A call that ran without an error is compiled: the next fetch here
+    // calls the function at once and takes what followed it the same way.
+    if (clean) {
+        if (ArgNode* node = rt.compiled_args.node_at(start)) {
+            node->rekey(text_end, separator, expect);
+            shape.token = token;
+            shape.handler = function_table()[token];
+            shape.handler_end = handler_end;
+            node->call = shape;
+            node->kind = ArgKind::Call;
+        }
     }
     if (expect != Expect::Any)
-        check_type(rt, expect, consumed);
+        check_type(rt, expect, std::string_view(start, static_cast<std::size_t>(handler_end - start)));
 }
 
-// Where the next argument ends: a pure function of the text and the
-// separator asked for, so its answer can be remembered per position.
-SplitResult split_text(std::string_view text, char separator)
+[[gnu::noinline]] void run_call(Runtime& rt, const ArgNode& node, char separator, Expect expect)
 {
-    SplitResult split;
-    auto length_of = [](std::size_t n) { return static_cast<std::uint16_t>(n); };
-    if (separator == rest_of_text) {
-        split.length = split.advance = length_of(text.size());
-        split.separator = rest_of_text;
-        return split;
+    if (nested_too_deep(rt)) [[unlikely]] {
+        fetch_function_call(rt, separator, expect);
+        return;
     }
-    std::size_t end;
-    if (separator == print_mode) {
-        std::size_t comma = find_at_depth_zero(text, ',');
-        std::size_t semicolon = std::min(find_at_depth_zero(text, ';'), find_at_depth_zero(text, '+'));
-        if (comma == std::string_view::npos && semicolon == std::string_view::npos) {
-            // The last argument: the text stays; the flag tells the caller to stop.
-            split.length = length_of(text.size());
-            split.advance = 0;
-            split.separator = rest_of_text;
-            split.sets_last = true;
-            return split;
-        }
-        end = std::min(comma, semicolon);
-        split.separator = end == comma ? ',' : ';';
+    ArgText& args = rt.loop.args;
+    const char* start = args.begin();
+    args.drop_front(2);
+    rt.current_function = node.call.token;
+    if (node.call.handler)
+        node.call.handler(rt);
+    else
+        call_declared_function(rt, node.call.token);
+    complete_result_views(rt.value, rt.format.decimals, rt.format.number_width);
+    const char* handler_end = args.begin();
+    if (handler_end == node.call.handler_end) [[likely]] {
+        args.skip(node.call.after);
+        if (node.call.sets_separator)
+            rt.fetch.separator = node.call.separator;
+        if (node.call.sets_last)
+            rt.fetch.last_argument = true;
     } else {
-        end = find_at_depth_zero(text, separator);
-        split.separator = separator;
+        // The handler stopped elsewhere this time (an error in error mode
+        // -1): the text says what follows.
+        finish_call(rt, separator, nullptr);
     }
-    if (end == std::string_view::npos) {
-        split.length = split.advance = length_of(text.size());
-        return split;
-    }
-    split.length = length_of(end);
-    std::size_t advance = end + 1;
-    if (advance < text.size() && text[advance] == ']')
-        ++advance;
-    split.advance = length_of(advance);
-    if (separator == print_mode && advance >= text.size())
-        split.sets_last = true;
-    return split;
+    if (expect != Expect::Any)
+        check_type(rt, expect, std::string_view(start, static_cast<std::size_t>(handler_end - start)));
 }
 
-} // namespace
+// Evaluates a classified node, its text split off already.
+[[gnu::always_inline]] inline void evaluate_node(Runtime& rt, ArgNode& node, std::string_view argument)
+{
+    Value& v = rt.value;
+    switch (node.kind) {
+    case ArgKind::PlainNumber:
+        // Its text is the number's own digits, made only when read.
+        v.type = node.literal.type;
+        v.integer = v.long_integer = node.literal.long_integer;
+        v.real = node.literal.real;
+        v.defer_long_text(node.literal.long_integer, 0);
+        return;
+    case ArgKind::Literal:
+        v.type = node.literal.type;
+        v.integer = node.literal.integer;
+        v.long_integer = node.literal.long_integer;
+        v.real = node.literal.real;
+        v.set_text(node.literal.text().view());
+        return;
+    case ArgKind::StringLiteral:
+        v.type = ValueType::String;
+        v.set_text(node.literal.text().view());
+        return;
+    case ArgKind::Scalar: {
+        v.type = node.type;
+        void* slot = node.scalar.find(rt.variables);
+        if (!slot) [[unlikely]] {
+            FetchState after_split = rt.fetch;
+            report_undeclared(rt, argument);
+            rt.fetch = after_split;
+            return;
+        }
+        switch (node.scalar.suffix) {
+        case '%':
+        case '&': {
+            std::int32_t value = *static_cast<std::int32_t*>(slot);
+            v.integer = v.long_integer = value;
+            v.real = value;
+            v.defer_long_text(value, rt.format.number_width);
+            return;
+        }
+        case '!': load_float_views(rt, *static_cast<double*>(slot)); return;
+        default: load_string_views(rt, *static_cast<ShortString*>(slot)); return;
+        }
+    }
+    default: {
+        // Array indices and system variables may fetch inside; the
+        // separator and the flag stay those of this argument.
+        FetchState after_split = rt.fetch;
+        if (node.kind == ArgKind::SystemVariable) {
+            v.type = node.type;
+            evaluate_sysvar(rt, node.sysvar);
+        } else {
+            evaluate_array_element(rt, argument);
+        }
+        rt.fetch = after_split;
+        return;
+    }
+    }
+}
 
-namespace {
+// A compiled argument other than a call.
+[[gnu::noinline]] void run_node(Runtime& rt, ArgNode& node, Expect expect)
+{
+    ArgText& args = rt.loop.args;
+    const char* argument = args.begin();
+    args.skip(node.split.advance);
+    rt.fetch.separator = node.split.separator;
+    if (node.split.sets_last)
+        rt.fetch.last_argument = true;
+    evaluate_node(rt, node, std::string_view(argument, node.split.length));
+    if (expect != Expect::Any)
+        check_type(rt, expect, std::string_view(argument, node.split.length));
+}
 
-[[gnu::noinline]] void fetch_in_full(Runtime& rt, char separator, Expect expect)
+// The commonest arguments, an integer variable or a plain number, with no
+// call on their way.
+[[gnu::always_inline]] inline bool run_integer_node(Runtime& rt, ArgNode& node, Expect expect)
+{
+    Value& v = rt.value;
+    std::int32_t value;
+    std::int32_t width = 0;
+    if (node.kind == ArgKind::PlainNumber) {
+        value = node.literal.long_integer;
+        v.type = node.literal.type;
+        v.real = node.literal.real;
+    } else if (node.kind == ArgKind::Scalar && (node.scalar.suffix == '%' || node.scalar.suffix == '&') &&
+               node.scalar.epoch == rt.variables.epoch && node.scalar.slot) {
+        value = *static_cast<std::int32_t*>(node.scalar.slot);
+        width = rt.format.number_width;
+        v.type = node.type;
+        v.real = value;
+    } else {
+        return false;
+    }
+    if (expect == Expect::String || expect == Expect::RawString)
+        return false;
+    ArgText& args = rt.loop.args;
+    args.skip(node.split.advance);
+    rt.fetch.separator = node.split.separator;
+    if (node.split.sets_last)
+        rt.fetch.last_argument = true;
+    v.integer = v.long_integer = value;
+    v.defer_long_text(value, width);
+    return true;
+}
+
+// The text path, which also compiles what it reads.
+[[gnu::noinline]] void fetch_from_text(Runtime& rt, char separator, Expect expect)
 {
     ArgText& args = rt.loop.args;
     if (args.empty() && separator != print_mode) {
@@ -216,30 +358,27 @@ namespace {
         fetch_function_call(rt, separator, expect);
         return;
     }
-    ArgEntry* entry = rt.arg_cache.entry_at(args.begin());
-    SplitResult split;
-    if (entry && entry->text_end == args.end() && entry->separator == separator && entry->expect == expect) {
-        split = entry->split;
-    } else {
-        split = split_text(args.view(), separator);
-        if (entry) {
-            *entry = ArgEntry{};
-            entry->text_end = args.end();
-            entry->separator = separator;
-            entry->expect = expect;
-            entry->split = split;
-        }
-    }
+    const char* text_end = args.end();
+    ArgNode* node = rt.compiled_args.node_at(args.begin());
+    bool known = node && node->matches(text_end, separator, expect);
+    SplitResult split = known ? node->split : split_argument(args.view(), separator);
     std::string_view argument(args.begin(), split.length);
     args.drop_front(split.advance);
     rt.fetch.separator = split.separator;
     if (split.sets_last)
         rt.fetch.last_argument = true;
-    // Array indices are fetched inside the evaluation; the separator and the
-    // flag stay those of this argument.
-    FetchState after_split = rt.fetch;
-    evaluate_argument(rt, argument, expect, entry);
-    rt.fetch = after_split;
+    if (node && !known) {
+        node->rekey(text_end, separator, expect);
+        node->split = split;
+        classify_argument(argument, expect, *node);
+    }
+    if (node && node->kind != ArgKind::Unknown) {
+        evaluate_node(rt, *node, argument);
+    } else {
+        FetchState after_split = rt.fetch;
+        evaluate_argument(rt, argument, expect);
+        rt.fetch = after_split;
+    }
     check_type(rt, expect, argument);
 }
 
@@ -248,40 +387,17 @@ namespace {
 void fetch(Runtime& rt, char separator, Expect expect)
 {
     ArgText& args = rt.loop.args;
-    if (args.size() >= 2 && args.front() == '@') {
-        fetch_function_call(rt, separator, expect);
-        return;
+    ArgNode* node = rt.compiled_args.find(args.begin());
+    // Only calls on the way: the fetch keeps no frame of its own.
+    if (node && node->matches(args.end(), separator, expect)) [[likely]] {
+        if (node->kind == ArgKind::Call)
+            return run_call(rt, *node, separator, expect);
+        if (run_integer_node(rt, *node, expect))
+            return;
+        if (node->kind != ArgKind::Unknown)
+            return run_node(rt, *node, expect);
     }
-    // The common case without a call: an argument seen before, a literal or
-    // a variable whose slot is known. Nothing in them fetches again.
-    if (!args.empty() && args.front() != '@') {
-        ArgEntry* entry = rt.arg_cache.find(args.begin());
-        if (entry && entry->text_end == args.end() && entry->separator == separator && entry->expect == expect) {
-            const SplitResult& split = entry->split;
-            const char* argument = args.begin();
-            args.drop_front(split.advance);
-            rt.fetch.separator = split.separator;
-            if (split.sets_last)
-                rt.fetch.last_argument = true;
-            if (evaluate_quickly(rt, *entry)) {
-                if (expect != Expect::Any)
-                    check_type(rt, expect, std::string_view(argument, split.length));
-                return;
-            }
-            if (entry->kind == ArgKind::ArrayElement) {
-                // The indices are fetched inside; the separator and the flag
-                // stay those of this argument.
-                FetchState after_split = rt.fetch;
-                evaluate_array_element(rt, std::string_view(argument, split.length));
-                rt.fetch = after_split;
-                check_type(rt, expect, std::string_view(argument, split.length));
-                return;
-            }
-            // Not a quick kind: start over with the full evaluation.
-            args = ArgText(std::string_view(argument, static_cast<std::size_t>(args.end() - argument)));
-        }
-    }
-    fetch_in_full(rt, separator, expect);
+    return fetch_from_text(rt, separator, expect);
 }
 
 } // namespace talven

@@ -3,7 +3,7 @@
 #include "values/variables.h"
 
 #include "core/runtime.h"
-#include "values/arg_cache.h"
+#include "values/compiled_arguments.h"
 #include "values/conversions.h"
 #include "values/arguments.h"
 
@@ -245,7 +245,8 @@ ElementRef resolve_element(Runtime& rt, std::string_view reference)
     ElementRef ref;
     // What the reference's text says is remembered per position; the
     // indices are evaluated every time.
-    ArgEntry* remembered = rt.arg_cache.entry_at(reference.data());
+    ArgNode* node = rt.compiled_args.node_at(reference.data());
+    ElementShape* remembered = node ? &node->element : nullptr;
     if (remembered && remembered->reference_end != reference.data() + reference.size())
         remembered->reference_end = nullptr;
     std::string_view index_text;

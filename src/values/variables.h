@@ -32,10 +32,15 @@ struct VarName {
         length = static_cast<std::uint8_t>(name.size());
         std::memcpy(bytes, name.data(), name.size());
     }
+    // Names are short: a loop of their few bytes is cheaper than a call.
     bool equals(std::string_view name) const
     {
-        return name.size() == length && (length == 0 || bytes[0] == name[0]) &&
-               std::memcmp(bytes, name.data(), length) == 0;
+        if (name.size() != length)
+            return false;
+        for (std::size_t i = 0; i < length; ++i)
+            if (bytes[i] != name[i])
+                return false;
+        return true;
     }
     std::string_view view() const { return {bytes, length}; }
 };

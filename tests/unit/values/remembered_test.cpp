@@ -3,7 +3,10 @@
 // a newer array of the same name, a label named by an expression.
 #include <gtest/gtest.h>
 
+#include "core/runtime.h"
+#include "support/fake_host.h"
 #include "support/program_builder.h"
+#include "values/fetch.h"
 
 namespace talven {
 namespace {
@@ -86,6 +89,36 @@ TEST(Remembered, OneTextTwoSeparators)
     auto result = run_lines({line(Tok::Declare, "A%"), line(Tok::Let, "A%=5"),
                              line(Tok::Print, "A%;" + call(Fn::Add) + "A%,A%)")});
     EXPECT_EQ(result.output, "510.000000\r\n");
+}
+
+// A compiled argument belongs to its position, the end of its text, the
+// separator and the type asked for: the same position asked another way
+// must be read anew, never answered from the node of another key.
+TEST(Remembered, CompiledArgumentsAnswerOnlyTheirOwnKey)
+{
+    FakeHost host;
+    Runtime rt{host};
+    std::string program = "12,34;\"a\\tb\"";
+    rt.loader.program_loaded = true;
+    rt.compiled_args.reset(program.data(), program.size());
+    const std::string_view numbers(program.data(), 5);
+    const std::string_view literal(program.data() + 6, 6);
+    auto fetched = [&](std::string_view text, char separator, Expect expect = Expect::Any) {
+        rt.loop.args = ArgText(text);
+        fetch(rt, separator, expect);
+        return std::string(rt.value.text().view()) + "|" + std::string(rt.loop.args.view());
+    };
+    // Twice round: the first reads the text, the second runs from nodes
+    // that the other keys at the same position have replaced meanwhile.
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        EXPECT_EQ(fetched(numbers, ','), "12|34");
+        EXPECT_EQ(fetched(numbers, rest_of_text), "12,34|");
+        EXPECT_EQ(fetched(numbers.substr(0, 2), rest_of_text), "12|");
+        EXPECT_EQ(fetched(numbers, ','), "12|34");
+        EXPECT_EQ(fetched(literal, ',', Expect::String), "a\tb|");
+        EXPECT_EQ(fetched(literal, ',', Expect::RawString), "a\\tb|");
+    }
 }
 
 } // namespace
