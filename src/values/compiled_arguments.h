@@ -19,6 +19,8 @@
 namespace talven {
 
 struct Runtime;
+struct Number;
+struct ArgNode;
 
 // How an argument is split off the front of the argument text.
 struct SplitResult {
@@ -67,6 +69,11 @@ struct CallShape {
     char separator = ' ';
     bool sets_separator = false;
     bool sets_last = false;
+    // A function of two numbers whose arguments are compiled: its kernel
+    // and the nodes of both arguments, which the call loads itself.
+    void (*kernel)(Runtime&, const Number&, const Number&) = nullptr;
+    ArgNode* first = nullptr;
+    ArgNode* second = nullptr;
 };
 
 // The target of a LET line: where the value starts, and the scalar or the

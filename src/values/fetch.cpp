@@ -10,7 +10,9 @@
 #include "core/tokens.h"
 #include "values/conversions.h"
 #include "values/compiled_arguments.h"
+#include "values/arguments.h"
 #include "values/evaluate.h"
+#include "values/numeric_functions.h"
 #include "values/variables.h"
 
 namespace talven {
@@ -159,6 +161,74 @@ void finish_call(Runtime& rt, char separator, CallShape* shape)
     }
 }
 
+// A function of two numbers gets its kernel and the nodes its two fetches
+// compiled, when they cover its whole argument text.
+void link_numeric_arguments(Runtime& rt, CallShape& shape, const char* arguments, const char* text_end)
+{
+    if (!shape.handler)
+        return;
+    NumericKernel kernel = numeric_kernel(shape.token);
+    ArgNode* first = kernel ? rt.compiled_args.find(arguments) : nullptr;
+    if (!first || !first->matches(text_end, ',', Expect::Any))
+        return;
+    ArgNode* second = rt.compiled_args.find(arguments + first->split.advance);
+    if (!second || !second->matches(text_end, ')', Expect::Any) ||
+        arguments + first->split.advance + second->split.advance != shape.handler_end)
+        return;
+    shape.kernel = kernel;
+    shape.first = first;
+    shape.second = second;
+}
+
+// The number a fetch of the node would give, for a literal or a numeric
+// variable; false for anything else.
+[[gnu::always_inline]] inline bool load_number(Runtime& rt, const ArgNode& node, Number& number)
+{
+    switch (node.kind) {
+    case ArgKind::PlainNumber:
+        number = {node.literal.type, node.literal.long_integer, node.literal.long_integer, node.literal.real};
+        return true;
+    case ArgKind::Literal:
+        number = {node.literal.type, node.literal.integer, node.literal.long_integer, node.literal.real};
+        return true;
+    case ArgKind::Scalar: {
+        if (node.scalar.epoch != rt.variables.epoch || !node.scalar.slot)
+            return false;
+        if (node.scalar.suffix == '%' || node.scalar.suffix == '&') {
+            std::int32_t value = *static_cast<const std::int32_t*>(node.scalar.slot);
+            number = {node.type, value, value, static_cast<double>(value)};
+            return true;
+        }
+        if (node.scalar.suffix != '!')
+            return false;
+        load_float_views(rt, *static_cast<const double*>(node.scalar.slot));
+        const Value& v = rt.value;
+        number = {node.type, v.integer, v.long_integer, v.real};
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+// The compiled call of a function of two numbers: both numbers loaded from
+// their nodes, the kernel run, and the fetch state left as the handler's
+// two fetches leave it. False when an argument needs its fetch.
+[[gnu::always_inline]] inline bool run_kernel(Runtime& rt, const ArgNode& node, const char* text_end)
+{
+    const CallShape& call = node.call;
+    Number a, b;
+    if (!call.first->matches(text_end, ',', Expect::Any) || !call.second->matches(text_end, ')', Expect::Any) ||
+        !load_number(rt, *call.first, a) || !load_number(rt, *call.second, b))
+        return false;
+    rt.current_function = call.token;
+    rt.fetch.separator = call.second->split.separator;
+    if (call.first->split.sets_last || call.second->split.sets_last)
+        rt.fetch.last_argument = true;
+    call.kernel(rt, a, b);
+    return true;
+}
+
 [[gnu::noinline]] void fetch_function_call(Runtime& rt, char separator, Expect expect)
 {
     ArgText& args = rt.loop.args;
@@ -200,6 +270,7 @@ void finish_call(Runtime& rt, char separator, CallShape* shape)
             shape.token = token;
             shape.handler = function_table()[token];
             shape.handler_end = handler_end;
+            link_numeric_arguments(rt, shape, start + 2, text_end);
             node->call = shape;
             node->kind = ArgKind::Call;
         }
@@ -216,12 +287,16 @@ void finish_call(Runtime& rt, char separator, CallShape* shape)
     }
     ArgText& args = rt.loop.args;
     const char* start = args.begin();
-    args.drop_front(2);
-    rt.current_function = node.call.token;
-    if (node.call.handler)
-        node.call.handler(rt);
-    else
-        call_declared_function(rt, node.call.token);
+    if (node.call.kernel && run_kernel(rt, node, args.end())) {
+        args.skip(static_cast<std::size_t>(node.call.handler_end - start));
+    } else {
+        args.drop_front(2);
+        rt.current_function = node.call.token;
+        if (node.call.handler)
+            node.call.handler(rt);
+        else
+            call_declared_function(rt, node.call.token);
+    }
     complete_result_views(rt.value, rt.format.decimals, rt.format.number_width);
     const char* handler_end = args.begin();
     if (handler_end == node.call.handler_end) [[likely]] {

@@ -81,34 +81,42 @@ bool real_operands(Runtime& rt, const Number& a, const Number& b, double& ra, do
 using LongOperation = std::int32_t (*)(std::int32_t, std::int32_t);
 using RealOperation = double (*)(double, double);
 
-void arithmetic(Runtime& rt, LongOperation long_operation, RealOperation real_operation)
+// The functions of two numbers are a kernel each, run by one handler that
+// fetches both numbers; a compiled call whose arguments are numbers and
+// variables runs the same kernel with the numbers loaded from its nodes.
+template <NumericKernel kernel>
+void binary_handler(Runtime& rt)
 {
     Number a = *arg_number(rt, next_argument);
     Number b = *arg_number(rt, last_argument);
+    kernel(rt, a, b);
+}
+
+inline void arithmetic(Runtime& rt, const Number& a, const Number& b, LongOperation long_operation,
+                       RealOperation real_operation)
+{
     double ra, rb;
     if (real_operands(rt, a, b, ra, rb))
         store_float(rt, real_operation(ra, rb), long_operation(a.long_integer, b.long_integer));
 }
 
-void fn_add(Runtime& rt)
+void add(Runtime& rt, const Number& a, const Number& b)
 {
-    arithmetic(rt, wrap_add, [](double a, double b) { return a + b; });
+    arithmetic(rt, a, b, wrap_add, [](double x, double y) { return x + y; });
 }
 
-void fn_sub(Runtime& rt)
+void subtract(Runtime& rt, const Number& a, const Number& b)
 {
-    arithmetic(rt, wrap_sub, [](double a, double b) { return a - b; });
+    arithmetic(rt, a, b, wrap_sub, [](double x, double y) { return x - y; });
 }
 
-void fn_mul(Runtime& rt)
+void multiply(Runtime& rt, const Number& a, const Number& b)
 {
-    arithmetic(rt, wrap_mul, [](double a, double b) { return a * b; });
+    arithmetic(rt, a, b, wrap_mul, [](double x, double y) { return x * y; });
 }
 
-void fn_div(Runtime& rt)
+void divide(Runtime& rt, const Number& a, const Number& b)
 {
-    Number a = *arg_number(rt, next_argument);
-    Number b = *arg_number(rt, last_argument);
     double ra, rb;
     if (!real_operands(rt, a, b, ra, rb))
         return;
@@ -121,19 +129,15 @@ void fn_div(Runtime& rt)
     store_float(rt, ra / rb, quotient);
 }
 
-void fn_idiv(Runtime& rt)
+void divide_integers(Runtime& rt, const Number& a, const Number& b)
 {
-    Number a = *arg_number(rt, next_argument);
-    Number b = *arg_number(rt, last_argument);
     if (b.long_integer == 0)
         return division_by_zero(rt, ValueType::Long);
     store_long(rt, ValueType::Long, wrap_div(a.long_integer, b.long_integer));
 }
 
-void fn_mod(Runtime& rt)
+void remainder_of(Runtime& rt, const Number& a, const Number& b)
 {
-    Number a = *arg_number(rt, next_argument);
-    Number b = *arg_number(rt, last_argument);
     if (b.integer == 0)
         return division_by_zero(rt, ValueType::Float);
     std::int32_t remainder = wrap_mod(a.long_integer, b.integer);
@@ -142,27 +146,21 @@ void fn_mod(Runtime& rt)
 
 // ---- Logic --------------------------------------------------------------
 
-void fn_and(Runtime& rt)
+void bits_and(Runtime& rt, const Number& a, const Number& b)
 {
-    Number a = *arg_number(rt, next_argument);
-    Number b = *arg_number(rt, last_argument);
     store_long(rt, ValueType::Long, a.long_integer & b.long_integer);
 }
 
 // Or and exclusive or are tagged float, so they fill the float view
 // themselves.
-void fn_or(Runtime& rt)
+void bits_or(Runtime& rt, const Number& a, const Number& b)
 {
-    Number a = *arg_number(rt, next_argument);
-    Number b = *arg_number(rt, last_argument);
     std::int32_t r = a.long_integer | b.long_integer;
     store_float(rt, r, r);
 }
 
-void fn_xor(Runtime& rt)
+void bits_xor(Runtime& rt, const Number& a, const Number& b)
 {
-    Number a = *arg_number(rt, next_argument);
-    Number b = *arg_number(rt, last_argument);
     std::int32_t r = a.long_integer ^ b.long_integer;
     store_float(rt, r, r);
 }
@@ -192,10 +190,8 @@ void fn_setbit(Runtime& rt)
 
 using RealTest = bool (*)(int sign);
 
-void compare_numbers(Runtime& rt, RealTest test)
+inline void compare_numbers(Runtime& rt, const Number& a, const Number& b, RealTest test)
 {
-    Number a = *arg_number(rt, next_argument);
-    Number b = *arg_number(rt, last_argument);
     double ra, rb;
     if (!real_operands(rt, a, b, ra, rb)) {
         rt.value.type = ValueType::Integer;
@@ -204,24 +200,24 @@ void compare_numbers(Runtime& rt, RealTest test)
     store_long(rt, ValueType::Integer, test(compare_reals(ra, rb)) ? 1 : 0);
 }
 
-void fn_nequ(Runtime& rt)
+void unequal(Runtime& rt, const Number& a, const Number& b)
 {
-    compare_numbers(rt, [](int sign) { return sign != 0; });
+    compare_numbers(rt, a, b, [](int sign) { return sign != 0; });
 }
 
-void fn_equ(Runtime& rt)
+void equal(Runtime& rt, const Number& a, const Number& b)
 {
-    compare_numbers(rt, [](int sign) { return sign == 0; });
+    compare_numbers(rt, a, b, [](int sign) { return sign == 0; });
 }
 
-void fn_gt(Runtime& rt)
+void greater(Runtime& rt, const Number& a, const Number& b)
 {
-    compare_numbers(rt, [](int sign) { return sign > 0; });
+    compare_numbers(rt, a, b, [](int sign) { return sign > 0; });
 }
 
-void fn_lt(Runtime& rt)
+void less(Runtime& rt, const Number& a, const Number& b)
 {
-    compare_numbers(rt, [](int sign) { return sign < 0; });
+    compare_numbers(rt, a, b, [](int sign) { return sign < 0; });
 }
 
 // Both arguments must be strings: a number has no text of its own to
@@ -445,23 +441,23 @@ constexpr FunctionEntry functions[] = {
     {Fn::Testbit, fn_testbit},
     {Fn::Setbit, fn_setbit},
     {Fn::FormatStr, fn_format_str},
-    {Fn::Xor, fn_xor},
+    {Fn::Xor, binary_handler<bits_xor>},
     {Fn::Getred, fn_getred},
     {Fn::Getcolor2, fn_getcolor2},
     {Fn::Getcolor3, fn_getcolor3},
     {Fn::Round, fn_round},
-    {Fn::Add, fn_add},
-    {Fn::Sub, fn_sub},
-    {Fn::Mul, fn_mul},
-    {Fn::Div, fn_div},
-    {Fn::Idiv, fn_idiv},
-    {Fn::Mod, fn_mod},
-    {Fn::And, fn_and},
-    {Fn::Or, fn_or},
-    {Fn::Nequ, fn_nequ},
-    {Fn::Equ, fn_equ},
-    {Fn::Gt, fn_gt},
-    {Fn::Lt, fn_lt},
+    {Fn::Add, binary_handler<add>},
+    {Fn::Sub, binary_handler<subtract>},
+    {Fn::Mul, binary_handler<multiply>},
+    {Fn::Div, binary_handler<divide>},
+    {Fn::Idiv, binary_handler<divide_integers>},
+    {Fn::Mod, binary_handler<remainder_of>},
+    {Fn::And, binary_handler<bits_and>},
+    {Fn::Or, binary_handler<bits_or>},
+    {Fn::Nequ, binary_handler<unequal>},
+    {Fn::Equ, binary_handler<equal>},
+    {Fn::Gt, binary_handler<greater>},
+    {Fn::Lt, binary_handler<less>},
     {Fn::EquStr, fn_equ_str},
     {Fn::NequStr, fn_nequ_str},
     {Fn::LtStr, fn_lt_str},
@@ -488,6 +484,25 @@ constexpr FunctionEntry functions[] = {
     {Fn::Pow, fn_pow},
 };
 
+constexpr struct {
+    Fn token;
+    NumericKernel kernel;
+} kernels[] = {
+    {Fn::Add, add},
+    {Fn::Sub, subtract},
+    {Fn::Mul, multiply},
+    {Fn::Div, divide},
+    {Fn::Idiv, divide_integers},
+    {Fn::Mod, remainder_of},
+    {Fn::And, bits_and},
+    {Fn::Or, bits_or},
+    {Fn::Xor, bits_xor},
+    {Fn::Nequ, unequal},
+    {Fn::Equ, equal},
+    {Fn::Gt, greater},
+    {Fn::Lt, less},
+};
+
 } // namespace
 
 static_assert(RandomState{}.seed == random_start_seed, "the runtime starts @RND from the documented seed");
@@ -495,5 +510,13 @@ static_assert(RandomState{}.seed == random_start_seed, "the runtime starts @RND 
 void reseed_random(Runtime& rt, std::uint32_t seed) { rt.random.seed = seed; }
 
 std::span<const FunctionEntry> numeric_functions() { return functions; }
+
+NumericKernel numeric_kernel(std::uint8_t token)
+{
+    for (const auto& row : kernels)
+        if (static_cast<std::uint8_t>(row.token) == token)
+            return row.kernel;
+    return nullptr;
+}
 
 } // namespace talven
