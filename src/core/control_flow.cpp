@@ -73,10 +73,11 @@ bool condition_holds(Runtime& rt)
 const std::vector<std::int32_t>& if_stops(Runtime& rt, std::int32_t from)
 {
     auto& cache = rt.flow_cache.if_stops;
-    auto found = cache.find(from);
-    if (found != cache.end())
-        return found->second;
-    std::vector<std::int32_t> stops;
+    if (cache.size() != static_cast<std::size_t>(rt.program.line_count()) + 1)
+        cache.assign(static_cast<std::size_t>(rt.program.line_count()) + 1, {});
+    std::vector<std::int32_t>& stops = cache[static_cast<std::size_t>(from)];
+    if (!stops.empty())
+        return stops;
     std::int32_t level = 0;
     std::int32_t line = from + 1;
     for (; line <= rt.program.line_count(); ++line) {
@@ -94,7 +95,7 @@ const std::vector<std::int32_t>& if_stops(Runtime& rt, std::int32_t from)
         }
     }
     stops.push_back(line <= rt.program.line_count() ? line : 0);
-    return cache.emplace(from, std::move(stops)).first->second;
+    return stops;
 }
 
 void skip_to_else(Runtime& rt, Msg not_found)
@@ -180,8 +181,7 @@ void jump_to_label(Runtime& rt, const ShortString& name)
     key.push_back(':');
     upper_ansi(key);
     auto& cache = rt.flow_cache.labels;
-    std::string lookup(key.view());
-    auto found = cache.find(lookup);
+    auto found = cache.find(key.view());
     std::int32_t target = 0;
     if (found != cache.end()) {
         target = found->second;
@@ -195,7 +195,7 @@ void jump_to_label(Runtime& rt, const ShortString& name)
                 break;
             }
         }
-        cache.emplace(std::move(lookup), target);
+        cache.emplace(std::string(key.view()), target);
     }
     if (target == 0) {
         rt.loop.current_line = rt.program.line_count();
@@ -221,26 +221,44 @@ bool is_plain_literal(std::string_view text)
            text.find('"', 1) == text.size() - 1 && text.find('\\') == std::string_view::npos;
 }
 
-void loop_goto(Runtime& rt)
+bool push_return(Runtime& rt);
+
+// The line this GOTO or GOSUB line jumped to the last time, when its label
+// is a plain literal; 0 when there is none yet.
+std::int32_t remembered_jump(Runtime& rt)
 {
-    auto& targets = rt.flow_cache.goto_targets;
+    auto& targets = rt.flow_cache.jump_targets;
     std::size_t line = static_cast<std::size_t>(rt.loop.current_line);
     const char* args = rt.loop.args.begin();
-    if (line < targets.size() && targets[line].args == args && args) {
-        rt.loop.current_line = targets[line].target;
-        return;
-    }
+    return line < targets.size() && targets[line].args == args && args ? targets[line].target : 0;
+}
+
+// Fetches the label and jumps to it; remembers the jump of a plain literal.
+// GOSUB pushes its return between the fetch and the jump.
+void jump(Runtime& rt, bool subroutine)
+{
+    std::size_t line = static_cast<std::size_t>(rt.loop.current_line);
+    const char* args = rt.loop.args.begin();
     bool literal = is_plain_literal(rt.loop.args.view());
     ShortString name;
-    if (!fetch_label_name(rt, name))
+    if (!fetch_label_name(rt, name) || (subroutine && !push_return(rt)))
         return;
     FatalWatch watch(rt);
     jump_to_label(rt, name);
     if (literal && rt.compiled && !watch.reported()) {
+        auto& targets = rt.flow_cache.jump_targets;
         if (targets.size() != static_cast<std::size_t>(rt.program.line_count()) + 1)
             targets.assign(static_cast<std::size_t>(rt.program.line_count()) + 1, JumpTarget{});
         targets[line] = {args, rt.loop.current_line};
     }
+}
+
+void loop_goto(Runtime& rt)
+{
+    if (std::int32_t target = remembered_jump(rt))
+        rt.loop.current_line = target;
+    else
+        jump(rt, false);
 }
 
 bool push_return(Runtime& rt)
@@ -256,9 +274,11 @@ bool push_return(Runtime& rt)
 
 void loop_gosub(Runtime& rt)
 {
-    ShortString name;
-    if (fetch_label_name(rt, name) && push_return(rt))
-        jump_to_label(rt, name);
+    std::int32_t target = remembered_jump(rt);
+    if (!target)
+        jump(rt, true);
+    else if (push_return(rt))
+        rt.loop.current_line = target;
 }
 
 // PROC reached by running into it: skip the whole procedure.

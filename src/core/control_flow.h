@@ -28,13 +28,19 @@ struct DeclarationList {
     std::vector<std::pair<VarName, int>> names;
 };
 
+// Labels are looked up by their text as it is, without making a string.
+struct LabelHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+};
+
 // Remembered results of scans over the line table. Lines never change while
 // a program runs, so a remembered answer is the same answer.
 struct FlowCache {
     std::vector<std::int32_t> partner;                              // -1: not scanned yet; 0: none
-    std::unordered_map<std::int32_t, std::vector<std::int32_t>> if_stops;
-    std::unordered_map<std::string, std::int32_t> labels;           // 0: no such label
-    std::vector<JumpTarget> goto_targets;                           // by line number
+    std::vector<std::vector<std::int32_t>> if_stops;                // by line number; empty: not scanned
+    std::unordered_map<std::string, std::int32_t, LabelHash, std::equal_to<>> labels; // 0: no such label
+    std::vector<JumpTarget> jump_targets;                           // GOTO and GOSUB, by line number
     std::vector<DeclarationList> declarations;                      // by line number
 };
 

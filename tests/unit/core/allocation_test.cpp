@@ -56,10 +56,11 @@ using namespace talven::testing;
 // Each round: a label, integer and float LETs, a WHEN prefix, a procedure
 // call with PARAMETERS and RETURN and its result through @%(0), an array
 // element written and read, a string built in an inner WHILE loop with
-// @ADD$, @CHR$ and @MID$, and a GOTO back to the label.
+// @ADD$, @CHR$ and @MID$, an IF with its ELSE, a GOSUB to a label longer
+// than a short string's inline room, and a GOTO back to the label.
 std::vector<std::string> loop_program(int rounds)
 {
-    const int proc = 26;
+    const int proc = 32;
     return {
         line(Tok::Declare, "N%,I%,S%,K%,L%,X!,S$,M$,A%[99]"),
         line(Tok::Let, "N%=" + std::to_string(rounds)),
@@ -84,13 +85,21 @@ std::vector<std::string> loop_program(int rounds)
         line(Tok::Let, "L%=" + call(Fn::Len) + "S$)"),
         line(Tok::Let, "M$=" + call(Fn::MidStr) + "S$,5,10)"),
         line(Tok::Let, "L%=" + call(Fn::Add) + "L%," + call(Fn::Ord) + "M$))"),
+        line(Tok::If, call(Fn::Gt) + "I%,0)"),
+        line(Tok::Let, "K%=1"),
+        line(Tok::Else),
+        line(Tok::Let, "K%=2"),
+        line(Tok::Endif),
+        line(Tok::Gosub, "\"a_subroutine_with_a_long_name\""),
         line(Tok::When, call(Fn::Lt) + "I%,N%):" + line(Tok::Goto, "\"top\"")),
         line(Tok::Print, "I%;\" \";S%;\" \";L%;\" \";M$"),
         line(Tok::End),
-        line(Tok::Proc, "ADD2"), // line 26
+        line(Tok::Proc, "ADD2"), // line 32
         line(Tok::Parameters, "P%,Q%"),
         line(Tok::Return, call(Fn::Add) + "P%,Q%)"),
         line(Tok::Endproc),
+        line(Tok::Nop, "a_subroutine_with_a_long_name:"),
+        line(Tok::Return),
     };
 }
 
