@@ -63,9 +63,8 @@ ValueType type_of_prefix(char c)
 void classify_argument(std::string_view argument, Expect expect, ArgNode& node)
 {
     node.kind = ArgKind::Unknown;
-    if (!argument.empty() && argument.front() == '"' && (argument.size() == 1 || argument.back() == '"')) {
-        std::string_view contents = argument.size() >= 2 ? argument.substr(1, argument.size() - 2) : std::string_view();
-        replace_escapes(contents, expect == Expect::RawString, node.literal.text_for_writing());
+    if (is_string_literal(argument)) {
+        read_string_literal(argument, expect, node.literal.text_for_writing());
         node.kind = ArgKind::StringLiteral;
         return;
     }

@@ -72,10 +72,9 @@ void evaluate_array_element(Runtime& rt, std::string_view argument)
 void evaluate_argument(Runtime& rt, std::string_view argument, Expect expect)
 {
     Value& v = rt.value;
-    if (!argument.empty() && argument.front() == '"' && (argument.size() == 1 || argument.back() == '"')) {
+    if (is_string_literal(argument)) {
         v.type = ValueType::String;
-        std::string_view contents = argument.size() >= 2 ? argument.substr(1, argument.size() - 2) : std::string_view();
-        replace_escapes(contents, expect == Expect::RawString, v.text_for_writing());
+        read_string_literal(argument, expect, v.text_for_writing());
         return;
     }
 

@@ -89,6 +89,17 @@ void replace_escapes(std::string_view contents, bool raw, ShortString& out)
     }
 }
 
+bool is_string_literal(std::string_view argument)
+{
+    return !argument.empty() && argument.front() == '"' && (argument.size() == 1 || argument.back() == '"');
+}
+
+void read_string_literal(std::string_view argument, Expect expect, ShortString& out)
+{
+    std::string_view contents = argument.size() >= 2 ? argument.substr(1, argument.size() - 2) : std::string_view();
+    replace_escapes(contents, expect == Expect::RawString, out);
+}
+
 void format_numeric_text(Runtime& rt)
 {
     Value& v = rt.value;

@@ -28,6 +28,11 @@ std::size_t find_at_depth_zero(std::string_view text, char ch);
 // With raw set only the doubled backslash is replaced.
 void replace_escapes(std::string_view contents, bool raw, ShortString& out);
 
+// Whether the argument is a string literal ("..." or a lone quote), and
+// its contents with the escapes replaced.
+bool is_string_literal(std::string_view argument);
+void read_string_literal(std::string_view argument, Expect expect, ShortString& out);
+
 // The string view of a numeric value, as its type formats it.
 void format_numeric_text(Runtime& rt);
 
