@@ -2,6 +2,8 @@
 // dispatch through the token table, and the message pump every 21st line.
 #include "core/loop.h"
 
+#include <vector>
+
 #include "core/dispatch.h"
 #include "core/runtime.h"
 #include "data/table_functions.h"
@@ -48,31 +50,61 @@ void pump(Runtime& rt)
     }
 }
 
+namespace {
+
+// What the loop needs of a line, found from its number with one load: its
+// text, its token and the token's handler (null: a procedure call).
+struct LineStart {
+    const char* text = nullptr;
+    std::uint32_t length = 0;
+    CommandHandler handler = nullptr;
+};
+
+std::vector<LineStart> line_starts(const Runtime& rt)
+{
+    const auto& commands = command_table();
+    std::vector<LineStart> starts(static_cast<std::size_t>(rt.program.line_count()) + 1);
+    for (std::int32_t n = 1; n <= rt.program.line_count(); ++n) {
+        std::string_view line = rt.program.line(n);
+        LineStart& start = starts[static_cast<std::size_t>(n)];
+        start.text = line.data();
+        start.length = static_cast<std::uint32_t>(line.size());
+        start.handler = line.empty() ? nullptr : commands[static_cast<std::uint8_t>(line[0])];
+    }
+    return starts;
+}
+
+} // namespace
+
 void run_loop(Runtime& rt)
 {
     LoopState& loop = rt.loop;
     const auto& commands = command_table();
     // Lines never change while the program runs, and neither does their count.
+    const std::vector<LineStart> starts = line_starts(rt);
     const std::int32_t line_count = rt.program.line_count();
     while (loop.current_line < line_count && !loop.stop) {
-        ++loop.current_line;
-        loop.line = rt.program.line(loop.current_line);
+        const LineStart& start = starts[static_cast<std::size_t>(++loop.current_line)];
+        loop.line = std::string_view(start.text, start.length);
         loop.handled = false;
         if (rt.events.command == 255) [[unlikely]]
             rt.events.command = 254;
-        if (loop.line.empty()) [[unlikely]] {
+        if (start.length == 0) [[unlikely]] {
             // A line without a token byte does nothing.
             loop.handled = true;
         } else {
-            loop.token = static_cast<std::uint8_t>(loop.line[0]);
-            loop.args = ArgText(loop.line.substr(1));
+            loop.token = static_cast<std::uint8_t>(start.text[0]);
+            loop.args = ArgText(std::string_view(start.text + 1, start.length - 1));
+            CommandHandler handler = start.handler;
             if (loop.token == static_cast<std::uint8_t>(Tok::When) ||
-                loop.token == static_cast<std::uint8_t>(Tok::Unless)) [[unlikely]]
+                loop.token == static_cast<std::uint8_t>(Tok::Unless)) [[unlikely]] {
                 apply_prefixes(rt);
+                handler = commands[loop.token];
+            }
             if (!loop.handled) {
                 // A token that a handler claims is handled by it; a line
                 // whose token nobody claims is a procedure call.
-                if (CommandHandler handler = commands[loop.token]) [[likely]] {
+                if (handler) [[likely]] {
                     loop.handled = true;
                     handler(rt);
                 } else {
