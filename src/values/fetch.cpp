@@ -193,7 +193,7 @@ void link_numeric_arguments(Runtime& rt, CallShape& shape, const char* arguments
 
 // The number a fetch of the node would give, for a literal or a numeric
 // variable; false for anything else.
-[[gnu::always_inline]] inline bool load_number(Runtime& rt, const ArgNode& node, Number& number)
+[[gnu::always_inline]] inline bool load_number(Runtime& rt, ArgNode& node, Number& number)
 {
     switch (node.kind) {
     case ArgKind::PlainNumber:
@@ -203,7 +203,8 @@ void link_numeric_arguments(Runtime& rt, CallShape& shape, const char* arguments
         number = {node.literal.type, node.literal.integer, node.literal.long_integer, node.literal.real};
         return true;
     case ArgKind::Scalar: {
-        if (node.scalar.epoch != rt.variables.epoch || !node.scalar.slot)
+        // After a declaration or a return the slot is looked up again.
+        if (!node.scalar.find(rt.variables))
             return false;
         if (node.scalar.suffix == '%' || node.scalar.suffix == '&') {
             std::int32_t value = *static_cast<const std::int32_t*>(node.scalar.slot);
