@@ -68,34 +68,20 @@ void Win32Pictures::release_reference(HDC dc)
 void Win32Pictures::drop_memory_bitmap()
 {
     m_drawing.set_memory_dc(nullptr);
-    if (m_memory_dc) {
-        if (m_memory_old)
-            SelectObject(m_memory_dc, m_memory_old);
-        DeleteDC(m_memory_dc);
-    }
-    if (m_memory_bitmap)
-        DeleteObject(m_memory_bitmap);
-    m_memory_dc = nullptr;
-    m_memory_bitmap = nullptr;
-    m_memory_old = nullptr;
+    m_memory.reset();
 }
 
 bool Win32Pictures::adopt_memory_bitmap(HDC reference, HBITMAP bitmap)
 {
     if (!bitmap)
         return false;
-    HDC dc = CreateCompatibleDC(reference);
-    HGDIOBJ old = dc ? SelectObject(dc, bitmap) : nullptr;
-    if (!old) {
-        if (dc)
-            DeleteDC(dc);
-        DeleteObject(bitmap);
+    // A surface that could not select the bitmap deletes both again.
+    m_memory.emplace(reference, bitmap);
+    if (!m_memory->ok()) {
+        m_memory.reset();
         return false;
     }
-    m_memory_bitmap = bitmap;
-    m_memory_dc = dc;
-    m_memory_old = old;
-    m_drawing.set_memory_dc(dc);
+    m_drawing.set_memory_dc(m_memory->dc());
     return true;
 }
 
@@ -106,7 +92,7 @@ bool Win32Pictures::new_memory_bitmap(std::int32_t width, std::int32_t height)
     bool made = adopt_memory_bitmap(reference, CreateCompatibleBitmap(reference, width, height));
     release_reference(reference);
     if (made)
-        PatBlt(m_memory_dc, 0, 0, width, height, WHITENESS);
+        PatBlt(memory_dc(), 0, 0, width, height, WHITENESS);
     return made;
 }
 
@@ -126,11 +112,11 @@ void Win32Pictures::copy_area(const DrawSlots& slots, CopyFrom from, const Area&
 {
     HDC first = m_drawing.dc_of(slots.primary);
     HDC second = m_drawing.dc_of(slots.secondary);
-    if (!first || (from == CopyFrom::Memory && !m_memory_dc))
+    if (!first || (from == CopyFrom::Memory && !memory_dc()))
         return;
     const DWORD operation = raster_operation(mode);
     if (stretch) {
-        HDC source = from == CopyFrom::Memory ? m_memory_dc : first;
+        HDC source = from == CopyFrom::Memory ? memory_dc() : first;
         SetStretchBltMode(first, COLORONCOLOR);
         StretchBlt(first, t.x, t.y, t.width, t.height, source, s.x, s.y, s.width, s.height, operation);
         if (second)
@@ -138,16 +124,16 @@ void Win32Pictures::copy_area(const DrawSlots& slots, CopyFrom from, const Area&
     } else if (mode == CopyMode::Transparent) {
         // The transparent copy changes its source, so it works on a copy:
         // of the memory bitmap, or of the backing surface.
-        HDC source = from == CopyFrom::Memory ? m_memory_dc : (second ? second : first);
+        HDC source = from == CopyFrom::Memory ? memory_dc() : (second ? second : first);
         MemorySurface temporary(first, CreateCompatibleBitmap(first, s.width, s.height));
         if (!temporary.ok())
             return;
         BitBlt(temporary.dc(), 0, 0, s.width, s.height, source, s.x, s.y, SRCCOPY);
         put_picture(first, second, temporary.dc(), s.width, s.height, t.x, t.y, s.width, s.height, false, mode);
     } else if (from == CopyFrom::Memory) {
-        BitBlt(first, t.x, t.y, s.width, s.height, m_memory_dc, s.x, s.y, operation);
+        BitBlt(first, t.x, t.y, s.width, s.height, memory_dc(), s.x, s.y, operation);
         if (second)
-            BitBlt(second, t.x, t.y, s.width, s.height, m_memory_dc, s.x, s.y, operation);
+            BitBlt(second, t.x, t.y, s.width, s.height, memory_dc(), s.x, s.y, operation);
     } else {
         BitBlt(first, t.x, t.y, s.width, s.height, first, s.x, s.y, operation);
         if (second)
@@ -158,8 +144,8 @@ void Win32Pictures::copy_area(const DrawSlots& slots, CopyFrom from, const Area&
 void Win32Pictures::copy_to_memory(const DrawSlots& slots, const Area& s, std::int32_t x, std::int32_t y)
 {
     HDC first = m_drawing.dc_of(slots.primary);
-    if (first && m_memory_dc)
-        BitBlt(m_memory_dc, x, y, s.width, s.height, first, s.x, s.y, SRCCOPY);
+    if (first && memory_dc())
+        BitBlt(memory_dc(), x, y, s.width, s.height, first, s.x, s.y, SRCCOPY);
 }
 
 std::optional<PictureSize> Win32Pictures::draw_module_bitmap(const DrawSlots& slots, std::uint32_t module,

@@ -5,7 +5,10 @@
 
 #include <windows.h>
 
+#include <optional>
+
 #include "host/picture_host.h"
+#include "host/win32/win32_gdi.h"
 
 namespace talven {
 
@@ -50,9 +53,9 @@ private:
 
     Win32Host& m_host;
     Win32Drawing& m_drawing;
-    HBITMAP m_memory_bitmap = nullptr;
-    HDC m_memory_dc = nullptr;
-    HGDIOBJ m_memory_old = nullptr;
+    // The memory bitmap in its DC, while there is one.
+    std::optional<MemorySurface> m_memory;
+    HDC memory_dc() const { return m_memory ? m_memory->dc() : nullptr; }
 };
 
 } // namespace talven
