@@ -114,11 +114,7 @@ void cmd_savebmp(Runtime& rt)
     std::int32_t a[4];
     if (!fetch_integers(rt, a, ",-, "))
         return;
-    if (rt.draw.print_job_open) {
-        rt.fatal(Msg::ForbiddenWhilePrinting, "SAVEBMP");
-        return;
-    }
-    if (!window_required(rt))
+    if (refused_while_printing(rt, "SAVEBMP") || !window_required(rt))
         return;
     auto [x, y, width, height] = a;
     std::optional<Dib> picture;

@@ -7,6 +7,7 @@
 #include "values/arguments.h"
 #include "values/function_results.h"
 #include "window/main_window.h"
+#include "window/printing.h"
 
 namespace talven {
 
@@ -64,10 +65,8 @@ void cmd_screen(Runtime& rt)
     std::int32_t a[2];
     if (!fetch_integers(rt, a, ", "))
         return;
-    if (rt.draw.print_job_open) {
-        rt.fatal(Msg::ForbiddenWhilePrinting, "SCREEN");
+    if (refused_while_printing(rt, "SCREEN"))
         return;
-    }
     DrawingHost& host = rt.host.drawing();
     std::uint32_t of = rt.draw.paint_active ? static_cast<std::uint32_t>(rt.draw.paint_window) : 0;
     DrawSlots slots = drawing_slots(rt);
@@ -81,10 +80,8 @@ void cmd_startpaint(Runtime& rt)
     if (!window)
         return;
     DrawSettings& d = rt.draw;
-    if (d.print_job_open) {
-        rt.fatal(Msg::ForbiddenWhilePrinting, "STARTPAINT");
+    if (refused_while_printing(rt, "STARTPAINT"))
         return;
-    }
     if (d.paint_active) {
         rt.fatal(Msg::ForbiddenWhilePainting, "STARTPAINT");
         return;

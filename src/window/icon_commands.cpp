@@ -47,11 +47,10 @@ void draw_icon(Runtime& rt, const IconSource& icon, std::int32_t x, std::int32_t
         rt.warning(Msg::IconMissing, shown);
 }
 
-// DRAWICON resource, x, y: a named icon of the runtime.
-void cmd_drawicon(Runtime& rt)
+// "resource, x, y": the icon of that name from where the source says.
+void draw_named_icon(Runtime& rt, IconSource icon)
 {
     FatalWatch watch(rt);
-    IconSource icon;
     icon.name = arg_resource_name(rt, ',');
     std::int32_t at[2];
     if (watch.reported() || !fetch_integers(rt, at, ", "))
@@ -59,21 +58,19 @@ void cmd_drawicon(Runtime& rt)
     draw_icon(rt, icon, at[0], at[1], icon.name.name.view());
 }
 
+// DRAWICON resource, x, y: a named icon of the runtime.
+void cmd_drawicon(Runtime& rt) { draw_named_icon(rt, IconSource{}); }
+
 // DRAWEXTICON instance, resource, x, y: an icon of a module.
 void cmd_drawexticon(Runtime& rt)
 {
     auto instance = arg_long(rt, ',');
     if (!instance)
         return;
-    FatalWatch watch(rt);
     IconSource icon;
     icon.from = IconFrom::Module;
     icon.module = static_cast<std::uint32_t>(*instance);
-    icon.name = arg_resource_name(rt, ',');
-    std::int32_t at[2];
-    if (watch.reported() || !fetch_integers(rt, at, ", "))
-        return;
-    draw_icon(rt, icon, at[0], at[1], icon.name.name.view());
+    draw_named_icon(rt, icon);
 }
 
 // DRAWFILEICON file, index, x, y: icon number index of a file.
